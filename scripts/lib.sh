@@ -1,0 +1,101 @@
+# Shared steps of the run and test commands; sourced, not run.
+set -euo pipefail
+ZV_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+ZV_BUILD=${ZV_BUILD:-$ZV_ROOT/build}
+ZV_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 xvfb x11-apps x11-utils
+             imagemagick fonts-wqy-zenhei locales fp-utils googletest xauth)
+
+zv_log() { printf '== %s\n' "$*" >&2; }
+
+# Installs what a fresh Debian 12 lacks, and the zh_CN.UTF-8 locale without which Wine cannot
+# open a single Chinese file name.
+zv_setup() {
+  local missing=() p
+  for p in "${ZV_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  if ((${#missing[@]})); then
+    zv_log "installing ${missing[*]}"
+    local sudo=; [ "$(id -u)" = 0 ] || sudo=sudo
+    $sudo apt-get update -q >&2
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" >&2
+  fi
+  if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
+    zv_log "generating the zh_CN.UTF-8 locale"
+    local sudo=; [ "$(id -u)" = 0 ] || sudo=sudo
+    $sudo localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
+  fi
+}
+
+zv_build() {
+  zv_log "building in $ZV_BUILD"
+  cmake -S "$ZV_ROOT" -B "$ZV_BUILD" -DCMAKE_TOOLCHAIN_FILE="$ZV_ROOT/cmake/mingw-w64-x86_64.cmake" \
+        -DCMAKE_BUILD_TYPE=Release "$@" >&2
+  cmake --build "$ZV_BUILD" -j"$(nproc)" >&2
+}
+
+zv_wine_env() {
+  export WINEPREFIX=$1 WINEDEBUG=-all LC_ALL=zh_CN.UTF-8 LANG=zh_CN.UTF-8
+  # No desktop menu entries from shortcuts, no Gecko or Mono installer prompts.
+  export WINEDLLOVERRIDES="winemenubuilder.exe=d;mshtml=d;mscoree=d"
+}
+
+# A prefix is made once per build directory; Wine's first process starts services that keep
+# the caller's pipes open, so the server is started detached first.
+zv_prefix() {
+  local prefix=$1
+  zv_wine_env "$prefix"
+  setsid wineserver -p </dev/null >/dev/null 2>&1 || true
+  if [ ! -f "$prefix/.zv-ready" ]; then
+    zv_log "creating the Wine prefix $prefix"
+    wine wineboot --init </dev/null >/dev/null 2>&1
+    # Without a window manager Wine waits 2 s for one on every hidden top-level window.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+    # The program asks for SimSun; a Debian machine has WenQuanYi for the same glyphs.
+    local face
+    for face in SimSun 宋体 'MS Sans Serif'; do
+      wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
+           /d 'WenQuanYi Zen Hei' /f >/dev/null 2>&1
+    done
+    wineserver -w
+    setsid wineserver -p </dev/null >/dev/null 2>&1 || true
+    wine wineboot </dev/null >/dev/null 2>&1
+    touch "$prefix/.zv-ready"
+  else
+    wine wineboot </dev/null >/dev/null 2>&1
+  fi
+}
+
+zv_prefix_stop() { WINEPREFIX=$1 wineserver -k 2>/dev/null || true; }
+
+# Starts Xvfb on a free display unless one is given, and exports DISPLAY.
+zv_xvfb() {
+  if [ -n "${DISPLAY:-}" ] && [ "${1:-}" != force ]; then return; fi
+  local n=${ZV_XVFB_DISPLAY:-99}
+  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  ZV_XVFB_PID=$!
+  export DISPLAY=":$n"
+  local i
+  for i in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && return; sleep 0.1; done
+  zv_log "Xvfb did not start"; return 1
+}
+
+zv_xvfb_stop() { [ -n "${ZV_XVFB_PID:-}" ] && kill "$ZV_XVFB_PID" 2>/dev/null || true; }
+
+# Copies the sample data into a prefix: registry files (UTF-8 sources, imported as the
+# registry editor's UTF-16 format) and the files under sample/drive_c.
+zv_seed_sample() {
+  local prefix=$1 reg tmp
+  zv_wine_env "$prefix"
+  if [ -d "$ZV_ROOT/sample/drive_c" ]; then
+    cp -a "$ZV_ROOT/sample/drive_c/." "$prefix/drive_c/"
+  fi
+  tmp=$(mktemp -d)
+  for reg in "$ZV_ROOT"/sample/registry/*.reg; do
+    [ -e "$reg" ] || continue
+    { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$reg"; } > "$tmp/$(basename "$reg")"
+    wine regedit /s "Z:${tmp//\//\\}\\$(basename "$reg")" </dev/null >/dev/null 2>&1
+  done
+  rm -rf "$tmp"
+}

@@ -1,0 +1,81 @@
+// The registry object through which every scanner and action reads and changes the registry.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/errors.h"
+
+namespace zv {
+
+using TStringList = std::vector<std::string>;
+
+constexpr uint32_t kHkeyCurrentUser = 0x80000001u;
+constexpr uint32_t kHkeyLocalMachine = 0x80000002u;
+
+// advapi32 as the registry object reaches it. Real by default; a test may swap one entry to
+// produce a failure Wine cannot (access denied on HKEY_LOCAL_MACHINE, a failing write).
+struct TRegistryApi {
+    decltype(&RegOpenKeyExA) OpenKeyEx = RegOpenKeyExA;
+    decltype(&RegCreateKeyExA) CreateKeyEx = RegCreateKeyExA;
+    decltype(&RegCloseKey) CloseKey = RegCloseKey;
+    decltype(&RegDeleteKeyA) DeleteKey = RegDeleteKeyA;
+    decltype(&RegDeleteValueA) DeleteValue = RegDeleteValueA;
+    decltype(&RegQueryInfoKeyA) QueryInfoKey = RegQueryInfoKeyA;
+    decltype(&RegEnumKeyExA) EnumKeyEx = RegEnumKeyExA;
+    decltype(&RegEnumValueA) EnumValue = RegEnumValueA;
+    decltype(&RegQueryValueExA) QueryValueEx = RegQueryValueExA;
+    decltype(&RegSetValueExA) SetValueEx = RegSetValueExA;
+};
+
+TRegistryApi& RegistryApi();
+
+class TRegistry {
+public:
+    TRegistry();
+    TRegistry(const TRegistry&) = delete;
+    TRegistry& operator=(const TRegistry&) = delete;
+    ~TRegistry();
+
+    HKEY RootKey() const { return m_root; }
+    // A different root closes the current key; the same root leaves it open.
+    void SetRoot(HKEY root);
+    void SetRoot(uint32_t root) { SetRoot(reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(root))); }
+
+    REGSAM AccessMask = KEY_ALL_ACCESS;
+
+    HKEY CurrentKey() const { return m_current; }
+    const std::string& CurrentPath() const { return m_currentPath; }
+
+    // Opens (or with create, creates) the key; on failure the current key is unchanged.
+    bool EnterKey(const std::string& path, bool create);
+    void LeaveKey();
+    // Removes the key and everything below it, as far as AccessMask allows enumerating.
+    bool EraseKey(const std::string& path);
+    bool EraseValue(const std::string& name);
+    void ListSubKeys(TStringList& list);
+    void ListValues(TStringList& list);
+    bool HasValue(const std::string& name);
+    // A missing or empty value reads as ""; other failures raise ERegistryException.
+    std::string ReadText(const std::string& name);
+    uint32_t ReadNumber(const std::string& name);
+    void WriteText(const std::string& name, const std::string& text);
+    void WriteNumber(const std::string& name, uint32_t value);
+
+private:
+    struct TKeyInfo {
+        DWORD subKeys = 0, maxSubKeyLen = 0, values = 0, maxValueLen = 0;
+    };
+    bool QueryKeyInfo(HKEY key, TKeyInfo& info) const;
+    // The base key and the rest of the path a path resolves to.
+    HKEY ResolveBase(const std::string& path, std::string& rest) const;
+    void CloseCurrent();
+
+    HKEY m_root;
+    HKEY m_current = nullptr;
+    std::string m_currentPath;
+};
+
+}  // namespace zv

@@ -1,0 +1,32 @@
+// The record every entry node of both trees carries.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace zv {
+
+struct TNodeData {
+    uint32_t RootKey = 0;     // 0x80000001, 0x80000002, or 0 for a startup-folder file
+    std::string KeyPath;      // below RootKey, no leading backslash
+    std::string ValueName;    // empty when the entry is the whole key
+    std::string Clsid;        // as the registry spells it
+    std::string FileName;
+    uint8_t Deletable = 0;    // 0: a built-in system entry, refused by the delete actions
+    uint8_t IsActiveX = 0;
+    std::string CommandLine;  // startup items only
+    std::string ItemName;     // startup items and groups only
+    uint8_t CanDisable = 0;
+
+    TNodeData() { ++s_live; }
+    ~TNodeData() { --s_live; }
+    TNodeData(const TNodeData&) = delete;
+    TNodeData& operator=(const TNodeData&) = delete;
+
+    // Records allocated and not yet disposed, so tests can prove that none leaks.
+    static long LiveCount() { return s_live; }
+
+private:
+    static inline long s_live = 0;
+};
+
+}  // namespace zv

@@ -1,0 +1,2 @@
+#include "zvtest.h"
+TEST(Smoke, Runs) { EXPECT_EQ(GetACP(), 936u); }

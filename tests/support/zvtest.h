@@ -1,0 +1,88 @@
+// Fixtures shared by the tests: registry keys and folders that clean up after themselves,
+// scripted answers to message boxes, and message pumping for window tests.
+#pragma once
+#include <windows.h>
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "ui/w_main.h"
+
+namespace zvtest {
+
+// A registry key created for one test and removed, with everything below it, afterwards.
+// When the key existed before, it is saved to memory first and put back as it was.
+class TRegKeyFixture {
+public:
+    TRegKeyFixture(HKEY root, std::string path);
+    ~TRegKeyFixture();
+    TRegKeyFixture(const TRegKeyFixture&) = delete;
+    TRegKeyFixture& operator=(const TRegKeyFixture&) = delete;
+
+    const std::string& Path() const { return m_path; }
+    void SetText(const std::string& sub, const std::string& name, const std::string& text,
+                 DWORD type = REG_SZ) const;
+    void SetNumber(const std::string& sub, const std::string& name, DWORD value) const;
+    void SetRaw(const std::string& sub, const std::string& name, DWORD type, const void* data, DWORD size) const;
+    void CreateSub(const std::string& sub) const;
+
+private:
+    HKEY m_root;
+    std::string m_path;
+};
+
+// Registry helpers that bypass the program's registry object, for checking what it did.
+bool KeyExists(HKEY root, const std::string& path);
+bool ValueExists(HKEY root, const std::string& path, const std::string& name);
+std::string ReadString(HKEY root, const std::string& path, const std::string& name);
+DWORD ReadDword(HKEY root, const std::string& path, const std::string& name);
+void DeleteTree(HKEY root, const std::string& path);
+// Sub-key names in the order the registry enumerates them.
+std::vector<std::string> EnumSubKeys(HKEY root, const std::string& path);
+std::vector<std::string> EnumValues(HKEY root, const std::string& path);
+
+// A fresh folder under the temp directory, removed with its contents afterwards.
+class TTempDir {
+public:
+    TTempDir();
+    ~TTempDir();
+    TTempDir(const TTempDir&) = delete;
+    TTempDir& operator=(const TTempDir&) = delete;
+    const std::string& Path() const { return m_path; }
+    std::string File(const std::string& name, const std::string& content = "x") const;
+
+private:
+    std::string m_path;
+};
+void RemoveTree(const std::string& path);
+
+struct TShownBox {
+    std::string text;
+    std::string caption;
+    UINT type = 0;
+    HWND owner = nullptr;
+};
+
+// Answers the program's message boxes and standard error boxes, and records each one.
+class TMessageRecorder {
+public:
+    explicit TMessageRecorder(zv::Tfm_main& form);
+    ~TMessageRecorder();
+    void Answer(int result) { m_answers.push_back(result); }
+    std::vector<TShownBox> boxes;
+    std::vector<std::string> errors;
+
+private:
+    zv::Tfm_main& m_form;
+    std::deque<int> m_answers;
+};
+
+// Handles pending window messages of this thread.
+void PumpMessages();
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 5000);
+
+}  // namespace zvtest
