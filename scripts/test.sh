@@ -2,7 +2,7 @@
 # Installs what is missing, builds, and runs every test headless. Exits non-zero on any failure.
 source "$(dirname "$0")/lib.sh"
 zv_setup
-zv_build
+zv_build -DZV_TESTS=ON
 prefix=$ZV_BUILD/wineprefix
 zv_xvfb force
 trap 'zv_prefix_stop "$prefix"; zv_xvfb_stop' EXIT
