@@ -42,7 +42,11 @@ public:
     HKEY RootKey() const { return m_root; }
     // A different root closes the current key; the same root leaves it open.
     void SetRoot(HKEY root);
-    void SetRoot(uint32_t root) { SetRoot(reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(root))); }
+    // The predefined roots are sign-extended 32-bit values, as records store them.
+    void SetRoot(uint32_t root)
+    {
+        SetRoot(reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(root))));
+    }
 
     REGSAM AccessMask = KEY_ALL_ACCESS;
 
