@@ -2,6 +2,7 @@
 
 #include <zarlib.h>
 
+#include "platform/ansi_text.h"
 #include "platform/handles.h"
 #include "platform/shell_api.h"
 
@@ -13,14 +14,13 @@ std::string ReadDirectory(UINT(WINAPI* read)(LPSTR, UINT))
 {
     char buffer[1024] = {};
     const UINT len = read(buffer, sizeof(buffer));
-    // A directory longer than the buffer reports the size it needs and writes nothing usable.
-    if (len == 0 || len >= sizeof(buffer)) {
-        std::string big(len ? len : 1, '\0');
-        const UINT got = len ? read(big.data(), len) : 0;
-        big.resize(got < len ? got : 0);
-        return big;
-    }
-    return std::string(buffer, strnlen(buffer, sizeof(buffer)));
+    if (len < sizeof(buffer)) return std::string(buffer, strnlen(buffer, sizeof(buffer)));
+    // A directory too long for the buffer reports the size it needs and leaves the buffer as it
+    // was: read it again into one that fits rather than complete paths with an empty directory.
+    std::string big(len, '\0');
+    const UINT got = read(big.data(), len);
+    big.resize(got < len ? got : 0);
+    return big;
 }
 
 std::string AsciiLower(std::string s)
@@ -31,6 +31,15 @@ std::string AsciiLower(std::string s)
     return s;
 }
 
+// A directory search treats these as wildcards; a real file name never holds one, so a name
+// with one would otherwise "exist" whenever some other file matched the pattern. The "\\?\"
+// prefix of a long path is the one place a question mark belongs.
+bool HasWildcard(const std::string& name)
+{
+    const size_t from = name.rfind("\\\\?\\", 0) == 0 ? 4 : 0;
+    return name.find_first_of("*?", from) != std::string::npos;
+}
+
 }  // namespace
 
 std::string WindowsDirectory() { return ReadDirectory(GetWindowsDirectoryA); }
@@ -38,7 +47,7 @@ std::string SystemDirectory() { return ReadDirectory(GetSystemDirectoryA); }
 
 bool FileExists(const std::string& name)
 {
-    if (name.empty() || name.back() == '\\') return false;
+    if (name.empty() || name.back() == '\\' || HasWildcard(name)) return false;
     WIN32_FIND_DATAA data;
     TFindHandle find(FindFirstFileA(name.c_str(), &data));
     return find && !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -50,6 +59,8 @@ std::string ExtractCommandFile(const std::string& commandLine)
     if (s.empty()) return {};
     std::string c = s;
 
+    // A quote, a blank and a comma are never the trail byte of a double-byte character, so
+    // the byte searches below cannot cut one in two.
     const size_t open = s.find('"');
     if (open != std::string::npos) {
         const size_t close = s.find('"', open + 1);
@@ -61,16 +72,20 @@ std::string ExtractCommandFile(const std::string& commandLine)
         c = path ? path : "";
     }
 
-    if (AsciiLower(s).find("rundll32") != std::string::npos) {
+    // Letters can be trail bytes: the search must not see "rundll32" in a double-byte
+    // character's second half followed by "undll32".
+    if (AnsiPos(AsciiLower(s), "rundll32") != std::string::npos) {
         const size_t space = s.find(' ');
         const size_t from = space == std::string::npos ? 0 : space + 1;
-        const size_t comma = from <= s.size() ? s.find(',', from) : std::string::npos;
+        const size_t comma = s.find(',', from);
         c = comma == std::string::npos ? std::string() : s.substr(from, comma - from);
     }
 
     if (!FileExists(c)) {
-        std::string w = WindowsDirectory() + "\\" + c;
-        if (!FileExists(w)) w = SystemDirectory() + "\\" + c;
+        const std::string windows = WindowsDirectory();
+        const std::string system = SystemDirectory();
+        std::string w = windows + "\\" + c;
+        if (!FileExists(w)) w = system + "\\" + c;
         c = w;
     }
     return c;

@@ -7,7 +7,8 @@
 namespace zv {
 
 // True when a directory search finds the name and it is not a directory; false for an empty
-// name and a name ending in a backslash. Relative names count from the current directory.
+// name, a name ending in a backslash and a name holding a wildcard. Relative names count from
+// the current directory.
 bool FileExists(const std::string& name);
 
 // The path of the file a command line runs: the first quoted stretch, else what zarlib's
