@@ -3,7 +3,7 @@ set -euo pipefail
 ZV_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 ZV_BUILD=${ZV_BUILD:-$ZV_ROOT/build}
 ZV_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 xvfb x11-apps x11-utils
-             imagemagick fonts-wqy-zenhei locales fp-utils googletest xauth)
+             imagemagick fonts-wqy-zenhei locales fp-utils googletest xauth libchm-bin)
 
 zv_log() { printf '== %s\n' "$*" >&2; }
 
@@ -43,27 +43,24 @@ zv_wine_env() {
 # A prefix is made once per build directory; Wine's first process starts services that keep
 # the caller's pipes open, so the server is started detached first.
 zv_prefix() {
-  local prefix=$1
+  local prefix=$1 face
   zv_wine_env "$prefix"
   setsid wineserver -p </dev/null >/dev/null 2>&1 || true
   if [ ! -f "$prefix/.zv-ready" ]; then
     zv_log "creating the Wine prefix $prefix"
     wine wineboot --init </dev/null >/dev/null 2>&1
-    # Without a window manager Wine waits 2 s for one on every hidden top-level window.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-    # The program asks for SimSun; a Debian machine has WenQuanYi for the same glyphs.
-    local face
-    for face in SimSun 宋体 'MS Sans Serif'; do
-      wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
-           /d 'WenQuanYi Zen Hei' /f >/dev/null 2>&1
-    done
-    wineserver -w
-    setsid wineserver -p </dev/null >/dev/null 2>&1 || true
-    wine wineboot </dev/null >/dev/null 2>&1
     touch "$prefix/.zv-ready"
   else
     wine wineboot </dev/null >/dev/null 2>&1
   fi
+  # Set on every start: a server that was killed may not have saved them.
+  # Without a window manager Wine waits 2 s for one on every hidden top-level window.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
+  # The program asks for SimSun; Debian has WenQuanYi, whose bitmap strikes read well at 12 px.
+  for face in SimSun 宋体 'MS Sans Serif'; do
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
+         /d 'WenQuanYi Zen Hei Sharp' /f </dev/null >/dev/null 2>&1
+  done
 }
 
 zv_prefix_stop() { WINEPREFIX=$1 wineserver -k 2>/dev/null || true; }
