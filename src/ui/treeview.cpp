@@ -331,7 +331,8 @@ bool TTreeView::HandleNotify(NMHDR* header, LRESULT& result)
 
 HWND TTreeView::CreateWnd(HWND parentWnd)
 {
-    DWORD style = WS_CHILD | WS_TABSTOP | TVS_SHOWSELALWAYS | (Visible() ? WS_VISIBLE : 0);
+    // Hints show only in the status bar, so the tree shows no tooltips of its own either.
+    DWORD style = WS_CHILD | WS_TABSTOP | TVS_SHOWSELALWAYS | TVS_NOTOOLTIPS | (Visible() ? WS_VISIBLE : 0);
     if (ShowButtons) style |= TVS_HASBUTTONS;
     if (ShowLines) style |= TVS_HASLINES;
     if (ShowRoot) style |= TVS_LINESATROOT;
