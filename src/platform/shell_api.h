@@ -8,10 +8,13 @@
 
 namespace zv {
 
+// The windows.h macros turn ShellExecuteEx, ShellExecute and DeleteFile into the names of the
+// ANSI functions, so these members carry those names: the functions themselves must be named
+// with :: or each member would be initialised from itself.
 struct TShellApi {
-    decltype(&ShellExecuteExA) ShellExecuteEx = ShellExecuteExA;
-    decltype(&ShellExecuteA) ShellExecute = ShellExecuteA;
-    decltype(&DeleteFileA) DeleteFile = DeleteFileA;
+    decltype(&ShellExecuteExA) ShellExecuteEx = ::ShellExecuteExA;
+    decltype(&ShellExecuteA) ShellExecute = ::ShellExecuteA;
+    decltype(&DeleteFileA) DeleteFile = ::DeleteFileA;
     decltype(&SHGetFileInfoA) GetFileInfo = SHGetFileInfoA;
 };
 
