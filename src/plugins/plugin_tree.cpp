@@ -33,7 +33,6 @@ void Tfm_main::SetNodeIcon(TTreeNode* Node, int Index)
 
 void Tfm_main::ScanPlugins()
 {
-    FreeTreeData(&m_tree);
     // The window's tree is refilled from the nodes when the rebuild ends, also when a scanner
     // raises half-way: what was added so far is shown.
     struct TRebuild {
@@ -41,6 +40,13 @@ void Tfm_main::ScanPlugins()
         explicit TRebuild(TTreeView& t) : tree(t) { tree.BeginRebuild(); }
         ~TRebuild() { tree.EndRebuild(); }
     } rebuild(m_tree);
+    for (const TPluginScanner& scanner : BuildPluginSkeleton()) (this->*scanner.Scan)(scanner.Category);
+    g_skeleton.browserRoot->Expand();
+}
+
+std::vector<Tfm_main::TPluginScanner> Tfm_main::BuildPluginSkeleton()
+{
+    FreeTreeData(&m_tree);
     m_tree.Clear();
 
     auto add = [this](TTreeNode* parent, const char* text, int picture) {
@@ -60,17 +66,18 @@ void Tfm_main::ScanPlugins()
     s.shellRoot = add(nullptr, "Explorer", picComputer);
     s.shellExecuteHooks = add(s.shellRoot, "执行钩子(ShellExecuteHooks)", picCategory);
 
-    ScanExtensions(s.extensions);
-    ScanBrowserHelperObjects(s.helperObjects);
-    ScanToolbars(s.toolbars);
-    ScanExplorerBars(s.explorerBars);
-    ScanUrlSearchHooks(s.urlSearchHooks);
-    ScanMenuExt(s.menuExt);
-    ScanShellExecuteHooks(s.shellExecuteHooks);
-    ScanDownloadedControls(s.activeX);
-    ScanExtStats(s.activeX);
-
-    s.browserRoot->Expand();
+    // ScanExtStats skips controls already listed, so it comes after ScanDownloadedControls.
+    return {
+        {s.extensions, &Tfm_main::ScanExtensions},
+        {s.helperObjects, &Tfm_main::ScanBrowserHelperObjects},
+        {s.toolbars, &Tfm_main::ScanToolbars},
+        {s.explorerBars, &Tfm_main::ScanExplorerBars},
+        {s.urlSearchHooks, &Tfm_main::ScanUrlSearchHooks},
+        {s.menuExt, &Tfm_main::ScanMenuExt},
+        {s.shellExecuteHooks, &Tfm_main::ScanShellExecuteHooks},
+        {s.activeX, &Tfm_main::ScanDownloadedControls},
+        {s.activeX, &Tfm_main::ScanExtStats},
+    };
 }
 
 bool Tfm_main::IsExtensionDisabled(const std::string& Clsid)

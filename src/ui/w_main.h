@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/registry.h"
 #include "ui/QkTabs.h"
@@ -44,6 +45,15 @@ public:
 
     // Plug-in tree and its scanners.
     void ScanPlugins();
+    // One scanner and the category node it fills.
+    struct TPluginScanner {
+        TTreeNode* Category;
+        void (Tfm_main::*Scan)(TTreeNode* Category);
+    };
+    // Disposes the records, empties m_tree and builds its skeleton; gives the scanners in the
+    // order a rebuild runs them. ScanPlugins runs them up to the first that raises; the report
+    // runs each on its own, so one bad value does not hide the categories after it.
+    std::vector<TPluginScanner> BuildPluginSkeleton();
     void SetNodeIcon(TTreeNode* Node, int Index);
     bool IsExtensionDisabled(const std::string& Clsid);
     void FreeTreeData(TTreeView* TreeView);
