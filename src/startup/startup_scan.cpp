@@ -1,16 +1,156 @@
 // The scan of the Run keys and the startup folders.
+#include <zarlib.h>
+
+#include <cstring>
+#include <memory>
+
+#include "platform/cmdline.h"
+#include "platform/handles.h"
 #include "plugins/node_data.h"
+#include "startup/startup_folders.h"
 #include "ui/w_main.h"
 
 namespace zv {
 
+namespace {
+
+constexpr int kPictureRunKey = 0;
+constexpr int kPictureFolder = 1;
+// Pictures 0 and 1 are the window's own; every scan adds its items' icons after them.
+constexpr int kFixedPictures = 2;
+
+const char kRunKeyToOpen[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+// What a Run item records; the registry ignores case, so it names the key the scan opened.
+const char kRunKeyOfItem[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// zarlib writes at most this many bytes and a NUL.
+constexpr int kCommandLineSize = 1024;
+
+// The window's tree is refilled from the nodes when the scan ends, also when a read raises
+// half-way: what was added so far is shown.
+class TRebuildScope {
+public:
+    explicit TRebuildScope(TTreeView& tree) : m_tree(tree) { m_tree.BeginRebuild(); }
+    ~TRebuildScope() { m_tree.EndRebuild(); }
+    TRebuildScope(const TRebuildScope&) = delete;
+    TRebuildScope& operator=(const TRebuildScope&) = delete;
+
+private:
+    TTreeView& m_tree;
+};
+
+bool IsDesktopIni(const std::string& name)
+{
+    static const char kName[] = "desktop.ini";
+    if (name.size() != sizeof(kName) - 1) return false;
+    for (size_t i = 0; i < name.size(); ++i) {
+        char c = name[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != kName[i]) return false;
+    }
+    return true;
+}
+
+void AttachRecord(TTreeNode* node, std::unique_ptr<TNodeData> record) { node->Data = record.release(); }
+
+// Gives an item the shell's small icon of `file`, copied into the list, or the folder picture.
+void SetItemPicture(TImageList& pictures, TTreeNode* node, const std::string& file)
+{
+    TIcon icon(GetFileSmallIcon(file));
+    const int added = icon ? pictures.AddIcon(icon.get()) : -1;
+    const int picture = added >= 0 ? added : kPictureFolder;
+    node->SetImageIndex(picture);
+    node->SetSelectedIndex(picture);
+}
+
+}  // namespace
+
 void Tfm_main::ScanStartupItems()
 {
     FreeTreeData(&tree_start);
+    TRebuildScope rebuild(tree_start);
     tree_start.Clear();
+    for (int i = img_start.Count() - 1; i >= kFixedPictures; --i) img_start.Delete(i);
+
+    // Adds a group, lets `scan` fill it, and drops the group again when it stayed empty.
+    auto scanGroup = [this](int picture, const std::string& title, auto scan) {
+        TTreeNode* group = tree_start.Add(nullptr, "..");
+        group->SetImageIndex(picture);
+        group->SetSelectedIndex(picture);
+        auto record = std::make_unique<TNodeData>();
+        record->ItemName = title;
+        AttachRecord(group, std::move(record));
+        if (scan(group) > 0) {
+            group->Expand();
+        } else {
+            delete group->Data;
+            group->Data = nullptr;
+            tree_start.Delete(group);
+        }
+    };
+
+    for (uint32_t root : {kHkeyCurrentUser, kHkeyLocalMachine}) {
+        const std::string title = root == kHkeyCurrentUser
+                                      ? "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"
+                                      : "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+        scanGroup(kPictureRunKey, title, [&](TTreeNode* group) { return ScanRunKey(group, root, kRunKeyToOpen); });
+    }
+
+    const TStartupFolders folders = StartupFolderPaths(PathDrive(WindowsDirectory()), CurrentUserName());
+    for (const std::string* folder : {&folders.currentUser, &folders.allUsers, &folders.windowsStartMenu}) {
+        scanGroup(kPictureFolder, *folder,
+                  [&](TTreeNode* group) { return ScanStartupFolder(group, *folder + "\\"); });
+    }
 }
 
-int Tfm_main::ScanRunKey(TTreeNode*, uint32_t, const std::string&) { return 0; }
-int Tfm_main::ScanStartupFolder(TTreeNode*, const std::string&) { return 0; }
+int Tfm_main::ScanRunKey(TTreeNode* Group, uint32_t Root, const std::string& KeyPath)
+{
+    TRegistry reg;
+    reg.AccessMask = KEY_READ;
+    reg.SetRoot(Root);
+    if (!reg.EnterKey(KeyPath, false)) return 0;
+    TStringList names;
+    reg.ListValues(names);
+    int added = 0;
+    for (const std::string& name : names) {
+        auto record = std::make_unique<TNodeData>();
+        record->CommandLine = reg.ReadText(name);
+        record->RootKey = Root;
+        record->KeyPath = kRunKeyOfItem;
+        record->ValueName = name;
+        record->ItemName = name;
+        TTreeNode* node = tree_start.Add(Group, "..");
+        SetItemPicture(img_start, node, ExtractCommandFile(record->CommandLine));
+        AttachRecord(node, std::move(record));
+        ++added;
+    }
+    reg.LeaveKey();
+    return added;
+}
+
+int Tfm_main::ScanStartupFolder(TTreeNode* Group, const std::string& Folder)
+{
+    WIN32_FIND_DATAA entry;
+    // Every kind of entry is wanted: hidden and system files and subfolders too.
+    TFindHandle find(FindFirstFileA((Folder + "*.*").c_str(), &entry));
+    if (!find) return 0;
+    int added = 0;
+    do {
+        const std::string name(entry.cFileName, strnlen(entry.cFileName, sizeof(entry.cFileName)));
+        if (name == "." || name == ".." || IsDesktopIni(name)) continue;
+        auto record = std::make_unique<TNodeData>();
+        record->FileName = Folder + name;
+        record->ItemName = name;
+        TTreeNode* node = tree_start.Add(Group, "..");
+        // For a shortcut, the shortcut file's own icon, as the shell shows it.
+        SetItemPicture(img_start, node, record->FileName);
+        char commandLine[kCommandLineSize + 1] = {};
+        GetLnkCmdline(record->FileName.c_str(), commandLine, kCommandLineSize);
+        record->CommandLine.assign(commandLine, strnlen(commandLine, sizeof(commandLine)));
+        AttachRecord(node, std::move(record));
+        ++added;
+    } while (FindNextFileA(find.get(), &entry));
+    return added;
+}
 
 }  // namespace zv

@@ -1,0 +1,16 @@
+// Fitting a startup list text into its column.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+namespace zv {
+
+// The text to draw for `text` in a column `width` pixels wide, measured in the font selected
+// into `dc`: the text itself when it fits, else its longest head of at least 2 bytes that
+// ends on a character boundary and, followed by "...", is narrower than the column, with
+// "..." appended; when no head is that narrow, the shortest such head and "...". A text
+// shorter than 2 bytes that does not fit gets "..." appended. Clipping does the rest.
+std::string ShortenToWidth(HDC dc, const std::string& text, int width);
+
+}  // namespace zv

@@ -1,0 +1,180 @@
+// The startup list's commands: the delete button's state, deletion with its messages, and the
+// file properties a double click opens.
+#include "plugins/node_data.h"
+#include "startup_fixtures.h"
+
+namespace {
+
+using zv::TNodeData;
+using zv::TTreeNode;
+using zvtest::FindItem;
+using zvtest::TShellExecuteRecorder;
+using zvtest::TStartupFoldersFixture;
+using zvtest::TStartupPlaces;
+
+// A form whose startup list was scanned without a window; its records are disposed at the end.
+struct TScannedForm {
+    TScannedForm() { f.ScanStartupItems(); }
+    ~TScannedForm() { f.FreeTreeData(&f.tree_start); }
+    zv::Tfm_main f;
+};
+
+bool Selected(zv::Tfm_main& f, TTreeNode* node)
+{
+    f.tree_start.Select(node);
+    return f.bt_delstart.Enabled();
+}
+
+TEST(StartupCommands, DeleteButtonFollowsTheSelection)
+{
+    TStartupPlaces places;
+    places.userRun.SetText("ZvNamed", "notepad.exe");
+    places.machineRun.SetText("", "notepad.exe");
+    TStartupFoldersFixture::File(places.folders.currentUser, "tool.exe");
+    TScannedForm form;
+    zv::Tfm_main& f = form.f;
+    ASSERT_EQ(f.tree_start.TopCount(), 3u);
+
+    EXPECT_FALSE(f.bt_delstart.Enabled()) << "disabled at creation";
+    EXPECT_TRUE(Selected(f, FindItem(f.tree_start, "ZvNamed")));
+    EXPECT_FALSE(Selected(f, f.tree_start.TopItem(0))) << "a group";
+    EXPECT_TRUE(Selected(f, FindItem(f.tree_start, "tool.exe")));
+    EXPECT_FALSE(Selected(f, f.tree_start.TopItem(1)->Item(0))) << "the unnamed default value";
+    EXPECT_TRUE(Selected(f, FindItem(f.tree_start, "tool.exe")));
+    EXPECT_FALSE(Selected(f, nullptr));
+}
+
+TEST(StartupCommands, DeletesARunValueAfterConfirmation)
+{
+    TStartupPlaces places;
+    places.userRun.SetText("ZvKeep", "notepad.exe");
+    places.userRun.SetText("ZvRemove", "notepad.exe /x");
+    TScannedForm form;
+    zv::Tfm_main& f = form.f;
+    zvtest::TMessageRecorder rec(f);
+    TTreeNode* group = f.tree_start.TopItem(0);
+    f.tree_start.Select(FindItem(f.tree_start, "ZvRemove"));
+
+    rec.Answer(IDCANCEL);
+    f.bt_delstart.Click();
+    ASSERT_EQ(rec.boxes.size(), 1u);
+    EXPECT_EQ(rec.boxes[0].text, "你确定要删除 “ZvRemove” 这个启动项目吗？");
+    EXPECT_EQ(rec.boxes[0].caption, "提示");
+    EXPECT_EQ(rec.boxes[0].type, static_cast<UINT>(MB_OKCANCEL | MB_ICONQUESTION));
+    EXPECT_TRUE(zvtest::ValueExists(HKEY_CURRENT_USER, zvtest::kRunKey, "ZvRemove"));
+    EXPECT_EQ(group->Count(), 2u);
+
+    const long records = TNodeData::LiveCount();
+    rec.Answer(IDOK);
+    f.bt_delstart.Click();
+    ASSERT_EQ(rec.boxes.size(), 3u);
+    EXPECT_EQ(rec.boxes[2].text, "删除完毕！");
+    EXPECT_EQ(rec.boxes[2].type, static_cast<UINT>(MB_ICONINFORMATION));
+    EXPECT_FALSE(zvtest::ValueExists(HKEY_CURRENT_USER, zvtest::kRunKey, "ZvRemove"));
+    EXPECT_TRUE(zvtest::ValueExists(HKEY_CURRENT_USER, zvtest::kRunKey, "ZvKeep"));
+    EXPECT_EQ(FindItem(f.tree_start, "ZvRemove"), nullptr);
+    EXPECT_EQ(TNodeData::LiveCount(), records - 1);
+    // The selection moves on and the button follows it: to the group, once its last item goes.
+    EXPECT_EQ(f.tree_start.Selected(), group);
+    EXPECT_FALSE(f.bt_delstart.Enabled());
+
+    f.tree_start.Select(FindItem(f.tree_start, "ZvKeep"));
+    f.bt_delstart.Click();
+    EXPECT_EQ(group->Count(), 0u);
+    EXPECT_EQ(f.tree_start.TopItem(0), group) << "an emptied group stays until the next scan";
+}
+
+TEST(StartupCommands, DeletesAFolderEntryThroughTheShellSeam)
+{
+    TStartupPlaces places;
+    const std::string removed = TStartupFoldersFixture::File(places.folders.allUsers, "a.exe");
+    const std::string kept = TStartupFoldersFixture::File(places.folders.allUsers, "b.exe");
+    TScannedForm form;
+    zv::Tfm_main& f = form.f;
+    zvtest::TMessageRecorder rec(f);
+
+    f.tree_start.Select(FindItem(f.tree_start, "a.exe"));
+    f.bt_delstart.Click();
+    ASSERT_EQ(rec.boxes.size(), 2u);
+    EXPECT_EQ(rec.boxes[1].text, "删除完毕！");
+    EXPECT_EQ(GetFileAttributesA(removed.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributesA(kept.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(FindItem(f.tree_start, "a.exe"), nullptr);
+    EXPECT_EQ(f.tree_start.Selected(), FindItem(f.tree_start, "b.exe"));
+    EXPECT_TRUE(f.bt_delstart.Enabled());
+
+    // A file the system will not delete (in use, read-only, no rights): nothing changes.
+    struct TFailingDelete {
+        zv::TShellApi saved = zv::ShellApi();
+        TFailingDelete()
+        {
+            zv::ShellApi().DeleteFile = [](LPCSTR) -> BOOL {
+                SetLastError(ERROR_ACCESS_DENIED);
+                return FALSE;
+            };
+        }
+        ~TFailingDelete() { zv::ShellApi() = saved; }
+    } failing;
+    f.bt_delstart.Click();
+    ASSERT_EQ(rec.boxes.size(), 4u);
+    EXPECT_EQ(rec.boxes[3].text, "删除失败！");
+    EXPECT_EQ(rec.boxes[3].type, static_cast<UINT>(MB_ICONINFORMATION));
+    EXPECT_NE(GetFileAttributesA(kept.c_str()), INVALID_FILE_ATTRIBUTES);
+    ASSERT_NE(FindItem(f.tree_start, "b.exe"), nullptr);
+    EXPECT_NE(FindItem(f.tree_start, "b.exe")->Data, nullptr);
+}
+
+TEST(StartupCommands, EntriesGoneSinceTheScanFailToDelete)
+{
+    TStartupPlaces places;
+    places.machineRun.SetText("ZvGone", "notepad.exe");
+    const std::string file = TStartupFoldersFixture::File(places.folders.windowsStartMenu, "gone.exe");
+    TScannedForm form;
+    zv::Tfm_main& f = form.f;
+    zvtest::TMessageRecorder rec(f);
+    places.machineRun.Remove("ZvGone");
+    DeleteFileA(file.c_str());
+
+    for (const char* name : {"ZvGone", "gone.exe"}) {
+        rec.boxes.clear();
+        TTreeNode* node = FindItem(f.tree_start, name);
+        f.tree_start.Select(node);
+        f.bt_delstart.Click();
+        ASSERT_EQ(rec.boxes.size(), 2u) << name;
+        EXPECT_EQ(rec.boxes[1].text, "删除失败！") << name;
+        EXPECT_EQ(FindItem(f.tree_start, name), node) << "the row stays";
+        EXPECT_NE(node->Data, nullptr);
+    }
+}
+
+TEST(StartupCommands, DoubleClickOpensThePropertiesOfTheFileTheCommandRuns)
+{
+    TStartupPlaces places;
+    zvtest::TTempDir dir;
+    const std::string app = zvtest::ProgramWithBlank(dir);
+    places.userRun.SetText("ZvApp", "\"" + app + "\" /min");
+    places.userRun.SetText("ZvMissing", "C:\\nowhere\\gone.exe");
+    TScannedForm form;
+    zv::Tfm_main& f = form.f;
+    TShellExecuteRecorder shell;
+
+    f.tree_start.Select(FindItem(f.tree_start, "ZvApp"));
+    f.tree_startDblClick(&f.tree_start);
+    ASSERT_EQ(TShellExecuteRecorder::calls.size(), 1u);
+    const TShellExecuteRecorder::TCall& call = TShellExecuteRecorder::calls[0];
+    EXPECT_EQ(call.file, app);
+    EXPECT_EQ(call.verb, "properties");
+    EXPECT_EQ(call.mask, static_cast<ULONG>(SEE_MASK_INVOKEIDLIST | SEE_MASK_NOCLOSEPROCESS));
+    EXPECT_EQ(call.owner, nullptr);
+    EXPECT_EQ(call.show, SW_SHOW);
+
+    for (TTreeNode* nothingToOpen : {FindItem(f.tree_start, "ZvMissing"), f.tree_start.TopItem(0)}) {
+        f.tree_start.Select(nothingToOpen);
+        f.tree_startDblClick(&f.tree_start);
+    }
+    f.tree_start.Select(nullptr);
+    f.tree_startDblClick(&f.tree_start);
+    EXPECT_EQ(TShellExecuteRecorder::calls.size(), 1u);
+}
+
+}  // namespace
