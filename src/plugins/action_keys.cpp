@@ -1,0 +1,23 @@
+#include "plugins/action_keys.h"
+
+#include "platform/ansi_text.h"
+#include "plugins/scan_entries.h"
+
+namespace zv {
+
+bool IsWholeValueName(const std::string& name) { return name.find('\0') == std::string::npos; }
+
+bool IsSingleKeyName(const std::string& name) { return IsKeyName(name) && IsWholeValueName(name); }
+
+bool IsEntryKeyPath(const std::string& path)
+{
+    size_t from = 0;
+    for (;;) {
+        const size_t slash = AnsiPos(path.substr(from), "\\");
+        if (slash == std::string::npos) return IsSingleKeyName(path.substr(from));
+        if (!IsSingleKeyName(path.substr(from, slash))) return false;
+        from += slash + 1;
+    }
+}
+
+}  // namespace zv

@@ -1,0 +1,136 @@
+// The three removals of the plug-in page: an entry's registry hook, its file, its class
+// registration.
+#include "platform/cmdline.h"
+#include "platform/shell_api.h"
+#include "plugins/action_keys.h"
+#include "plugins/node_data.h"
+#include "ui/w_main.h"
+
+namespace zv {
+
+namespace {
+
+// A hook entry is one value of its key, or the whole key with everything below it.
+bool EraseHook(TRegistry& reg, const TNodeData& record)
+{
+    // An empty or malformed path would resolve to the root or to a parent and take every
+    // sibling entry with it.
+    if (!IsEntryKeyPath(record.KeyPath) || !IsWholeValueName(record.ValueName)) return false;
+    reg.SetRoot(record.RootKey);
+    if (record.ValueName.empty()) return reg.EraseKey(record.KeyPath);
+    if (!reg.EnterKey(record.KeyPath, false)) return false;
+    const bool erased = reg.EraseValue(record.ValueName);
+    reg.LeaveKey();
+    return erased;
+}
+
+// Whether the key is still there as the scanners see it, through a read-only open.
+bool KeyRemains(HKEY root, const std::string& path)
+{
+    TRegistry probe;
+    probe.AccessMask = KEY_READ;
+    probe.SetRoot(root);
+    return probe.EnterKey(path, false);
+}
+
+// Removed means no longer there: a key that was already missing counts, one that survived
+// its erasure does not.
+bool EraseControlKey(TRegistry& reg, HKEY root, const std::string& path)
+{
+    reg.SetRoot(root);
+    return reg.EraseKey(path) || !KeyRemains(root, path);
+}
+
+// A control leaves three traces; each is attempted whatever became of the others.
+bool EraseControl(TRegistry& reg, const std::string& clsid)
+{
+    if (!IsSingleKeyName(clsid)) return false;
+    const bool downloaded = EraseControlKey(reg, HKEY_LOCAL_MACHINE, DistributionUnitsKey + clsid);
+    const bool settings = EraseControlKey(reg, HKEY_CURRENT_USER, ExtSettingsKey + clsid);
+    const bool stats = EraseControlKey(reg, HKEY_CURRENT_USER, ExtStatsKey + clsid);
+    return downloaded && settings && stats;
+}
+
+// A built-in entry is refused; any other needs a Yes to the warning that the control may be
+// one the system needs.
+bool AgreedDespiteRisk(Tfm_main& form, const TNodeData& record, const char* refusal, const char* warning)
+{
+    if (record.Deletable == 0) {
+        form.ShowMessage(refusal, MB_ICONERROR);
+        return false;
+    }
+    return form.ShowMessage(warning, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+}  // namespace
+
+void Tfm_main::bt_deleteClick(TObject*)
+{
+    TTreeNode* node = m_tree.Selected();
+    if (!node || !node->Data) return;
+    const TNodeData& record = *node->Data;
+    if (record.Deletable == 0) {
+        ShowMessage("这个是系统的必要配置，请不要删除。", MB_ICONERROR);
+        return;
+    }
+    const std::string parent = node->Parent() ? node->Parent()->Text() : std::string();
+    if (ShowMessage("你确定要删除 “" + parent + "\\" + node->Text() + "” 吗？", MB_OKCANCEL | MB_ICONQUESTION) != IDOK) {
+        return;
+    }
+    TRegistry reg;
+    const bool erased = record.IsActiveX == 1 ? EraseControl(reg, record.Clsid) : EraseHook(reg, record);
+    if (!erased) {
+        // The same icon as on success.
+        ShowMessage("删除失败！", MB_ICONINFORMATION);
+        return;
+    }
+    ShowMessage("删除完毕！", MB_ICONINFORMATION);
+    delete node->Data;
+    node->Data = nullptr;
+    // The tree reports the next selection itself, and the buttons follow it.
+    m_tree.Delete(node);
+}
+
+void Tfm_main::bt_delfileClick(TObject*)
+{
+    const TTreeNode* node = m_tree.Selected();
+    if (!node || !node->Data) return;
+    const TNodeData& record = *node->Data;
+    if (!AgreedDespiteRisk(*this, record, "这个是系统的必要文件，请不要删除。",
+                           "如果此控件为系统控件，删除会造成系统出问题\r\n\r\n你确定要删除此文件吗？")) {
+        return;
+    }
+    if (!FileExists(record.FileName)) {
+        ShowMessage(record.FileName + " 文件不存在！", MB_ICONERROR);
+        return;
+    }
+    // The entry and its file line stay until the next rescan.
+    if (ShellApi().DeleteFile(record.FileName.c_str())) {
+        ShowMessage(record.FileName + " 删除完成！", MB_ICONINFORMATION);
+    } else {
+        ShowMessage(record.FileName + " 删除失败！", MB_ICONERROR);
+    }
+}
+
+void Tfm_main::bt_delactivexClick(TObject*)
+{
+    const TTreeNode* node = m_tree.Selected();
+    if (!node || !node->Data) return;
+    const TNodeData& record = *node->Data;
+    if (!AgreedDespiteRisk(*this, record, "这个是系统的必要控件，请不要删除。",
+                           "如果此控件为系统控件，注销会造成系统出问题\r\n\r\n你确定要注销吗？")) {
+        return;
+    }
+    bool erased = false;
+    // An empty identifier would name the whole class store.
+    if (IsSingleKeyName(record.Clsid)) {
+        TRegistry reg;
+        reg.SetRoot(HKEY_LOCAL_MACHINE);
+        erased = reg.EraseKey(ClassesClsidKey + record.Clsid);
+        reg.LeaveKey();
+    }
+    // Only the machine-wide class key goes; the tree shows the change at the next rescan.
+    ShowMessage(node->Text() + (erased ? " 注销完成！" : " 注销失败！"), erased ? MB_ICONINFORMATION : MB_ICONERROR);
+}
+
+}  // namespace zv

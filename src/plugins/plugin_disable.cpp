@@ -1,0 +1,111 @@
+// Disabling and re-enabling an add-on through the browser's per-user extension settings and
+// the machine-wide compatibility flag.
+#include "platform/ansi_text.h"
+#include "plugins/action_keys.h"
+#include "plugins/node_data.h"
+#include "ui/w_main.h"
+
+namespace zv {
+
+namespace {
+
+constexpr uint32_t kKillBit = 0x400;  // stops the browser from loading the class
+
+// The per-user marks: their key's existence is what the scanners read as disabled.
+bool WriteSettingsMarks(TRegistry& reg, const std::string& clsid)
+{
+    reg.SetRoot(HKEY_CURRENT_USER);
+    if (!reg.EnterKey(ExtSettingsKey + clsid, true)) return false;
+    try {
+        reg.WriteText("Version", "*");
+        reg.WriteNumber("Flags", 1);
+        reg.LeaveKey();
+    } catch (const ERegistryException&) {
+        return false;
+    }
+    return true;
+}
+
+// A kill bit that was not written leaves the browser free to load the class, so a failed write
+// is a failed disable even though its key could be created.
+bool WriteCompatibilityFlag(TRegistry& reg, const std::string& clsid)
+{
+    reg.SetRoot(HKEY_LOCAL_MACHINE);
+    if (!reg.EnterKey(ActiveXCompatibilityKey + clsid, true)) return false;
+    bool written = true;
+    try {
+        reg.WriteNumber("Compatibility Flags", kKillBit);
+    } catch (const ERegistryException&) {
+        written = false;
+    }
+    reg.LeaveKey();
+    return written;
+}
+
+bool Disable(TRegistry& reg, const std::string& clsid)
+{
+    const bool settings = WriteSettingsMarks(reg, clsid);
+    // Attempted whatever the per-user step gave.
+    const bool flag = WriteCompatibilityFlag(reg, clsid);
+    return settings && flag;
+}
+
+bool Enable(TRegistry& reg, const std::string& clsid)
+{
+    reg.SetRoot(HKEY_CURRENT_USER);
+    const bool erased = reg.EraseKey(ExtSettingsKey + clsid);
+    reg.LeaveKey();
+    // The compatibility key may never have been written by this program: its removal is not
+    // part of the outcome.
+    reg.SetRoot(HKEY_LOCAL_MACHINE);
+    reg.EraseKey(ActiveXCompatibilityKey + clsid);
+    reg.LeaveKey();
+    return erased;
+}
+
+// Asks, then disables or enables the entry as the button's caption says, and reports.
+void SwitchEntry(Tfm_main& form, TTreeNode& node, const TNodeData& record)
+{
+    const std::string text = node.Text();
+    const std::string caption = form.bt_onoff.Caption();
+    // The name keeps the blank that opens the state mark; it stands before the closing quote.
+    const size_t mark = text.find(" [");
+    const std::string name = mark == std::string::npos ? std::string() : text.substr(0, mark + 1);
+    const std::string parent = node.Parent() ? node.Parent()->Text() : std::string();
+    if (form.ShowMessage("你确定要" + caption + " “" + parent + "\\" + name + "” 吗？", MB_OKCANCEL | MB_ICONQUESTION) !=
+        IDOK) {
+        return;
+    }
+    TRegistry reg;
+    reg.AccessMask = KEY_WRITE;
+    reg.SetRoot(HKEY_CURRENT_USER);
+    // An empty or compound identifier would put the marks on the parent key or below another
+    // class.
+    const bool valid = IsSingleKeyName(record.Clsid);
+    if (caption == "禁用") {
+        if (valid && Disable(reg, record.Clsid)) {
+            form.ShowMessage(text + " 已经禁用！", MB_ICONINFORMATION);
+            node.SetText(AnsiReplaceAllNoCase(text, "[启用]", "[已禁用]"));
+        } else {
+            form.ShowMessage(text + " 禁用失败！", MB_ICONERROR);
+        }
+    } else if (valid && Enable(reg, record.Clsid)) {
+        form.ShowMessage(text + " 已经启用！", MB_ICONINFORMATION);
+        node.SetText(AnsiReplaceAllNoCase(text, "[已禁用]", "[启用]"));
+    } else {
+        form.ShowMessage(text + " 启用失败！", MB_ICONERROR);
+    }
+}
+
+}  // namespace
+
+void Tfm_main::bt_onoffClick(TObject*)
+{
+    TTreeNode* node = m_tree.Selected();
+    if (!node) return;
+    if (node->Data) SwitchEntry(*this, *node, *node->Data);
+    // Also after Cancel: the caption follows whatever the node's text now says.
+    m_treeChange(&m_tree, m_tree.Selected());
+}
+
+}  // namespace zv
