@@ -383,3 +383,42 @@ TEST_F(MainWindowGui, MenuCommandsReachTheirHandlers)
     EXPECT_TRUE(IsWindowVisible(f.panel_start.Handle())) << "refresh leaves the page in front";
     EXPECT_EQ(f.m_tree.TopCount(), 2u);
 }
+
+TEST(MainWindowStart, AnExceptionInFormCreateSkipsItsRemainingStepsAndTheWindowStillComes)
+{
+    const std::string run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const std::string name = "ZorvaneTestNotText";
+    struct TValue {
+        std::string run, name;
+        ~TValue()
+        {
+            HKEY key = nullptr;
+            if (RegOpenKeyExA(HKEY_CURRENT_USER, run.c_str(), 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+                RegDeleteValueA(key, name.c_str());
+                RegCloseKey(key);
+            }
+        }
+    } cleanup{run, name};
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, run.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const DWORD number = 1;
+    RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof(number));
+    RegCloseKey(key);
+
+    zv::Tfm_main f;
+    zvtest::TMessageRecorder rec(f);
+    zv::Application.MainForm = &f;
+    f.CreateForm(true);
+    EXPECT_TRUE(f.HandleAllocated());
+    EXPECT_EQ(rec.errors, std::vector<std::string>{"Invalid data type for '" + name + "'"});
+    EXPECT_EQ(f.m_tree.Count(), 0u) << "the plug-in scan after the startup scan did not run";
+
+    RegOpenKeyExA(HKEY_CURRENT_USER, run.c_str(), 0, KEY_ALL_ACCESS, &key);
+    RegDeleteValueA(key, name.c_str());
+    RegCloseKey(key);
+    f.mu_refreshClick(nullptr);
+    EXPECT_EQ(f.m_tree.TopCount(), 2u) << "a refresh once the cause is gone builds the tree";
+    EXPECT_EQ(rec.errors.size(), 1u);
+    zv::Application.MainForm = nullptr;
+}
