@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "../tools/shell_link_maker.h"
+#include "../tests/zarlib_lnk/shell_link_maker.h"
 
 namespace {
 
@@ -117,8 +117,8 @@ std::vector<Bytes> MakeSeeds(const std::string& work)
     const std::string appDir = work + "\\My App", chineseDir = work + "\\程序";
     CreateDirectoryA(appDir.c_str(), nullptr);
     CreateDirectoryA(chineseDir.c_str(), nullptr);
-    zvtools::WriteBytes(appDir + "\\app.exe", Bytes{'M', 'Z'});
-    zvtools::WriteBytes(chineseDir + "\\记事本.exe", Bytes{'M', 'Z'});
+    zvtest::WriteBytes(appDir + "\\app.exe", Bytes{'M', 'Z'});
+    zvtest::WriteBytes(chineseDir + "\\记事本.exe", Bytes{'M', 'Z'});
     struct TSeed {
         std::string target, arguments;
     };
@@ -128,7 +128,7 @@ std::vector<Bytes> MakeSeeds(const std::string& work)
     std::vector<Bytes> made;
     for (const TSeed& s : seeds) {
         const std::string link = work + "\\seed.lnk";
-        if (zvtools::SaveShellLink(link, s.target, s.arguments)) made.push_back(zvtools::ReadBytes(link));
+        if (zvtest::SaveShellLink(link, s.target, s.arguments)) made.push_back(zvtest::ReadBytes(link));
     }
     return made;
 }
@@ -144,7 +144,7 @@ int main(int argc, char** argv)
     const std::string work = argc > 3 ? argv[3] : std::string(temp) + "zvfuzz";
     CreateDirectoryA(work.c_str(), nullptr);
 
-    zvtools::TComScope com;
+    zvtest::TComScope com;
     const std::vector<Bytes> seeds = MakeSeeds(work);
     if (seeds.empty()) {
         std::printf("no seed shortcut could be saved\n");
@@ -161,7 +161,7 @@ int main(int argc, char** argv)
     for (long i = 0; i < iterations; ++i) {
         const Bytes input = mutator.Mutate(seeds[static_cast<size_t>(mutator.Below(static_cast<int>(seeds.size())))]);
         g_crashCopy = work + "\\crash-" + std::to_string(i) + ".lnk";
-        if (!zvtools::WriteBytes(g_input, input)) {
+        if (!zvtest::WriteBytes(g_input, input)) {
             std::printf("cannot write %s\n", g_input.c_str());
             return 1;
         }

@@ -95,4 +95,25 @@ zv_seed_sample() {
     wine regedit /s "Z:${tmp//\//\\}\\$(basename "$reg")" </dev/null >/dev/null 2>&1
   done
   rm -rf "$tmp"
+  zv_seed_startup "$prefix"
+}
+
+# The startup page's sample: the three startup folders filled from sample/startup (shortcuts
+# saved by Wine's shell, a hidden script, a system file, a subfolder, desktop.ini), and the
+# programs the shortcuts and the Run values start, copied from Wine's own so they show real
+# icons. Wine reports the Unix user as the Windows user, so the user's folder takes that name.
+zv_seed_startup() {
+  local c=$1/drive_c src=$ZV_ROOT/sample/startup
+  local menu="「开始」菜单/程序/启动"
+  local user="$c/Documents and Settings/$(id -un)/$menu" all="$c/Documents and Settings/All Users/$menu"
+  local win="$c/windows/Start Menu/Programs/启动"
+  mkdir -p "$user" "$all" "$win" "$c/Program Files/Tray Helper" "$c/Program Files/输入法工具"
+  cp "$c/windows/system32/taskmgr.exe" "$c/Program Files/Tray Helper/trayhelper.exe"
+  cp "$c/windows/regedit.exe" "$c/Program Files/输入法工具/同步.exe"
+  cp -a "$src/user/." "$user/"
+  cp -a "$src/all-users/." "$all/"
+  cp -a "$src/windows/." "$win/"
+  cp "$c/windows/system32/winemine.exe" "$all/helper.exe"
+  wine attrib +h "C:\\Documents and Settings\\$(id -un)\\「开始」菜单\\程序\\启动\\清理.bat" </dev/null >/dev/null 2>&1
+  wine attrib +s 'C:\windows\Start Menu\Programs\启动\sync.dat' </dev/null >/dev/null 2>&1
 }

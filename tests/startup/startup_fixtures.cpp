@@ -4,7 +4,7 @@
 #include <memory>
 #include <type_traits>
 
-#include "../../tools/shell_link_maker.h"
+#include "../zarlib_lnk/shell_link_maker.h"
 #include "platform/cmdline.h"
 #include "plugins/node_data.h"
 #include "startup/startup_folders.h"
@@ -123,7 +123,7 @@ TStartupFoldersFixture::~TStartupFoldersFixture()
 std::string TStartupFoldersFixture::File(const std::string& folder, const std::string& name, DWORD attributes)
 {
     const std::string path = folder + "\\" + name;
-    EXPECT_TRUE(zvtools::WriteBytes(path, {'M', 'Z'})) << path;
+    EXPECT_TRUE(zvtest::WriteBytes(path, {'M', 'Z'})) << path;
     if (attributes) SetFileAttributesA(path.c_str(), attributes);
     return path;
 }

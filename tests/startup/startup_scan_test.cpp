@@ -1,7 +1,7 @@
 // The startup scan against the real registry and the real startup folders of the prefix.
 #include <algorithm>
 
-#include "../../tools/shell_link_maker.h"
+#include "../zarlib_lnk/shell_link_maker.h"
 #include "plugins/node_data.h"
 #include "startup/startup_folders.h"
 #include "startup_fixtures.h"
@@ -46,8 +46,8 @@ TEST(StartupScan, FivePlacesInOrderWithTheirRecords)
 
     const std::string& userFolder = places.folders.currentUser;
     {
-        zvtools::TComScope com;
-        ASSERT_TRUE(zvtools::SaveShellLink(userFolder + "\\App.lnk", app, "/tray"));
+        zvtest::TComScope com;
+        ASSERT_TRUE(zvtest::SaveShellLink(userFolder + "\\App.lnk", app, "/tray"));
     }
     TStartupFoldersFixture::File(userFolder, "DESKTOP.INI");
     TStartupFoldersFixture::File(userFolder, "hidden.txt", FILE_ATTRIBUTE_HIDDEN);

@@ -6,14 +6,14 @@
 #include <cstdint>
 #include <cstring>
 
-#include "../../tools/shell_link_maker.h"
+#include "shell_link_maker.h"
 #include "zvtest.h"
 
 namespace {
 
-using zvtools::ReadBytes;
-using zvtools::SaveShellLink;
-using zvtools::WriteBytes;
+using zvtest::ReadBytes;
+using zvtest::SaveShellLink;
+using zvtest::WriteBytes;
 using Bytes = std::vector<unsigned char>;
 
 constexpr int kCallerSize = 1024;
@@ -120,7 +120,7 @@ protected:
         return path;
     }
 
-    zvtools::TComScope com;
+    zvtest::TComScope com;
     zvtest::TTempDir dir;
     std::string app, chineseApp, folder;
 };

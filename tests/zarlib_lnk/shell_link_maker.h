@@ -1,5 +1,5 @@
-// Shortcuts made by the system's own shell (IShellLinkA::Save), and whole files as bytes: for
-// the sample seeding tool, the tests and the fuzzer of zarlib's GetLnkCmdline.
+// Shortcuts made by the system's own shell (IShellLinkA::Save), and whole files as bytes, for
+// the tests of the startup scan and of zarlib's GetLnkCmdline and for its fuzzer.
 #pragma once
 #include <windows.h>
 #include <shlobj.h>
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace zvtools {
+namespace zvtest {
 
 // COM on the calling thread for as long as the object lives.
 class TComScope {
@@ -82,4 +82,4 @@ inline bool WriteBytes(const std::string& path, const std::vector<unsigned char>
            written == data.size();
 }
 
-}  // namespace zvtools
+}  // namespace zvtest

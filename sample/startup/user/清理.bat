@@ -1,0 +1,2 @@
+@echo off
+del /q "%TEMP%\*.tmp"
