@@ -67,39 +67,46 @@ void SetItemPicture(TImageList& pictures, TTreeNode* node, const std::string& fi
 
 void Tfm_main::ScanStartupItems()
 {
-    FreeTreeData(&tree_start);
     TRebuildScope rebuild(tree_start);
+    for (const TStartupPlace& place : ClearStartupTree()) ScanStartupPlace(place);
+}
+
+std::vector<Tfm_main::TStartupPlace> Tfm_main::ClearStartupTree()
+{
+    FreeTreeData(&tree_start);
     tree_start.Clear();
     for (int i = img_start.Count() - 1; i >= kFixedPictures; --i) img_start.Delete(i);
 
-    // Adds a group, lets `scan` fill it, and drops the group again when it stayed empty.
-    auto scanGroup = [this](int picture, const std::string& title, auto scan) {
-        TTreeNode* group = tree_start.Add(nullptr, "..");
-        group->SetImageIndex(picture);
-        group->SetSelectedIndex(picture);
-        auto record = std::make_unique<TNodeData>();
-        record->ItemName = title;
-        AttachRecord(group, std::move(record));
-        if (scan(group) > 0) {
-            group->Expand();
-        } else {
-            delete group->Data;
-            group->Data = nullptr;
-            tree_start.Delete(group);
-        }
-    };
-
+    std::vector<TStartupPlace> places;
     for (uint32_t root : {kHkeyCurrentUser, kHkeyLocalMachine}) {
         const std::string title = root == kHkeyCurrentUser
                                       ? "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"
                                       : "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-        scanGroup(kPictureRunKey, title, [&](TTreeNode* group) { return ScanRunKey(group, root, kRunKeyToOpen); });
+        places.push_back({title, kPictureRunKey,
+                          [this, root](TTreeNode* group) { return ScanRunKey(group, root, kRunKeyToOpen); }});
     }
-
     const TStartupFolders folders = StartupFolderPaths(PathDrive(WindowsDirectory()), CurrentUserName());
-    for (const std::string* folder : {&folders.currentUser, &folders.allUsers, &folders.windowsStartMenu}) {
-        scanGroup(kPictureFolder, *folder,
-                  [&](TTreeNode* group) { return ScanStartupFolder(group, *folder + "\\"); });
+    for (const std::string& folder : {folders.currentUser, folders.allUsers, folders.windowsStartMenu}) {
+        places.push_back({folder, kPictureFolder,
+                          [this, folder](TTreeNode* group) { return ScanStartupFolder(group, folder + "\\"); }});
+    }
+    return places;
+}
+
+void Tfm_main::ScanStartupPlace(const TStartupPlace& Place)
+{
+    TTreeNode* group = tree_start.Add(nullptr, "..");
+    group->SetImageIndex(Place.Picture);
+    group->SetSelectedIndex(Place.Picture);
+    auto record = std::make_unique<TNodeData>();
+    record->ItemName = Place.Title;
+    AttachRecord(group, std::move(record));
+    if (Place.Scan(group) > 0) {
+        group->Expand();
+    } else {
+        delete group->Data;
+        group->Data = nullptr;
+        tree_start.Delete(group);
     }
 }
 

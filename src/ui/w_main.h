@@ -4,6 +4,7 @@
 // src/startup (startup scan and list).
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,20 @@ public:
 
     // Startup items.
     void ScanStartupItems();
+    // One place the startup scan looks at: its group's title and picture, and the scan that
+    // fills the group and gives the number of items it added.
+    struct TStartupPlace {
+        std::string Title;
+        int Picture;
+        std::function<int(TTreeNode* Group)> Scan;
+    };
+    // Disposes the records, empties tree_start and trims img_start; gives the five places in
+    // the order the scan visits them. ScanStartupItems scans them up to the first that raises;
+    // the report scans each on its own.
+    std::vector<TStartupPlace> ClearStartupTree();
+    // Adds the place's group at the end of tree_start and fills it; drops the group again when
+    // it stayed empty.
+    void ScanStartupPlace(const TStartupPlace& Place);
     int ScanRunKey(TTreeNode* Group, uint32_t Root, const std::string& KeyPath);
     int ScanStartupFolder(TTreeNode* Group, const std::string& Folder);
     void tree_startAdvancedCustomDrawItem(TTreeView* Sender, TTreeNode* Node, NMTVCUSTOMDRAW& Draw, bool& PaintImages,
