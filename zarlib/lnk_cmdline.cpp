@@ -272,6 +272,8 @@ bool ReadSmallFile(const char* path, std::vector<unsigned char>& data)
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (raw == INVALID_HANDLE_VALUE) return false;
     TFile file(raw);
+    // A reserved device name (CON.lnk, say) opens a device that a read could wait on forever.
+    if (GetFileType(file.get()) != FILE_TYPE_DISK) return false;
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
         static_cast<uint64_t>(size.QuadPart) > kMaxLinkFileSize) {

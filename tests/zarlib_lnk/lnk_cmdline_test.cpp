@@ -147,6 +147,9 @@ TEST_F(LnkCmdline, OtherEntriesGiveTheirOwnPath)
     EXPECT_EQ(CommandLineOf(linkNamedFolder), linkNamedFolder);
 
     EXPECT_EQ(CommandLineOf(dir.Path() + "\\missing.exe"), "");
+    // Reserved device names name no file, whatever folder they are put in.
+    EXPECT_EQ(CommandLineOf(dir.Path() + "\\CON.lnk"), "");
+    EXPECT_EQ(CommandLineOf(dir.Path() + "\\NUL.lnk"), "");
     EXPECT_EQ(CommandLineOf(dir.File("text.lnk", "not a shortcut")), "");
     EXPECT_EQ(CommandLineOf(dir.File("empty.lnk", "")), "");
 }
