@@ -73,6 +73,8 @@ void Tfm_main::ScanStartupItems()
 
 std::vector<Tfm_main::TStartupPlace> Tfm_main::ClearStartupTree()
 {
+    // The selection goes with the old nodes; reporting it lets the delete button follow.
+    tree_start.Select(nullptr);
     FreeTreeData(&tree_start);
     tree_start.Clear();
     for (int i = img_start.Count() - 1; i >= kFixedPictures; --i) img_start.Delete(i);

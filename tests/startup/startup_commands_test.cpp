@@ -42,6 +42,12 @@ TEST(StartupCommands, DeleteButtonFollowsTheSelection)
     EXPECT_FALSE(Selected(f, f.tree_start.TopItem(1)->Item(0))) << "the unnamed default value";
     EXPECT_TRUE(Selected(f, FindItem(f.tree_start, "tool.exe")));
     EXPECT_FALSE(Selected(f, nullptr));
+
+    // A rescan takes the selection with it, and the button follows.
+    EXPECT_TRUE(Selected(f, FindItem(f.tree_start, "tool.exe")));
+    f.ScanStartupItems();
+    EXPECT_EQ(f.tree_start.Selected(), nullptr);
+    EXPECT_FALSE(f.bt_delstart.Enabled());
 }
 
 TEST(StartupCommands, DeletesARunValueAfterConfirmation)
