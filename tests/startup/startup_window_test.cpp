@@ -136,4 +136,30 @@ TEST(StartupWindow, GroupsNeverCollapse)
     EXPECT_TRUE(TShellExecuteRecorder::calls.empty()) << "a group has no file to show";
 }
 
+TEST(StartupWindow, DeletedRowGoesAndTheButtonFollowsTheTreesNewSelection)
+{
+    TStartupPlaces places;
+    places.userRun.SetText("ZvFirst", "notepad.exe");
+    places.userRun.SetText("ZvSecond", "notepad.exe");
+    TShownForm shown;
+    zv::Tfm_main& f = shown.f;
+    zvtest::TMessageRecorder rec(f);
+    const HWND button = f.bt_delstart.Handle();
+    EXPECT_FALSE(IsWindowEnabled(button));
+
+    f.tree_start.Select(FindItem(f.tree_start, "ZvFirst"));
+    EXPECT_TRUE(IsWindowEnabled(button));
+    f.bt_delstart.Click();
+    zvtest::PumpMessages();
+    EXPECT_EQ(FindItem(f.tree_start, "ZvFirst"), nullptr);
+    EXPECT_FALSE(zvtest::ValueExists(HKEY_CURRENT_USER, zvtest::kRunKey, "ZvFirst"));
+    // Whichever neighbour the tree view picks, the button shows the rule for it.
+    const TTreeNode* now = f.tree_start.Selected();
+    ASSERT_NE(now, nullptr);
+    HTREEITEM shownSelection =
+        reinterpret_cast<HTREEITEM>(SendMessageA(f.tree_start.Handle(), TVM_GETNEXTITEM, TVGN_CARET, 0));
+    EXPECT_EQ(shownSelection, now->ItemId());
+    EXPECT_EQ(IsWindowEnabled(button) != FALSE, now->Level() == 1);
+}
+
 }  // namespace
