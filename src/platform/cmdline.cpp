@@ -67,7 +67,10 @@ std::string ExtractCommandFile(const std::string& commandLine)
         c = close == std::string::npos ? std::string() : s.substr(open + 1, close - open - 1);
     }
 
-    if (!FileExists(c)) {
+    // A directory search is slow (a fifth of a millisecond under Wine), so a candidate that
+    // was found here is not searched for a second time below.
+    bool found = FileExists(c);
+    if (!found) {
         const char* path = GetFilePath(c.c_str());
         c = path ? path : "";
     }
@@ -79,9 +82,10 @@ std::string ExtractCommandFile(const std::string& commandLine)
         const size_t from = space == std::string::npos ? 0 : space + 1;
         const size_t comma = s.find(',', from);
         c = comma == std::string::npos ? std::string() : s.substr(from, comma - from);
+        found = false;
     }
 
-    if (!FileExists(c)) {
+    if (!found && !FileExists(c)) {
         const std::string windows = WindowsDirectory();
         const std::string system = SystemDirectory();
         std::string w = windows + "\\" + c;

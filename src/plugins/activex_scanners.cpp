@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <unordered_set>
 
 #include "plugins/node_data.h"
 #include "plugins/plugin_texts.h"
@@ -15,30 +16,19 @@ namespace {
 const char kDistributionUnitsKey[] = "SOFTWARE\\Microsoft\\Code Store Database\\Distribution Units";
 const char kExtStatsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Stats";
 
-// Class identifiers equal but for the letter case of A to Z. Letters inside a double-byte
-// character are bytes of that character, not letters, and are compared as they are.
-bool SameClassName(const std::string& a, const std::string& b)
+// A class identifier with the letters A to Z in lower case, so that identifiers that differ
+// only in their case compare equal. Letters inside a double-byte character are bytes of that
+// character, not letters, and stay as they are.
+std::string FoldedClassName(std::string clsid)
 {
-    if (a.size() != b.size()) return false;
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(a[i])) && i + 1 < a.size()) {
-            if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
+    for (size_t i = 0; i < clsid.size(); ++i) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(clsid[i])) && i + 1 < clsid.size()) {
             ++i;
-        } else if (lower(a[i]) != lower(b[i])) {
-            return false;
+        } else if (clsid[i] >= 'A' && clsid[i] <= 'Z') {
+            clsid[i] = static_cast<char>(clsid[i] - 'A' + 'a');
         }
     }
-    return true;
-}
-
-bool ListedAlready(TTreeNode* category, const std::string& clsid)
-{
-    for (size_t i = 0; i < category->Count(); ++i) {
-        const TNodeData* data = category->Item(i)->Data;
-        if (data && SameClassName(data->Clsid, clsid)) return true;
-    }
-    return false;
+    return clsid;
 }
 
 // Adds the control's entry, named after its class or marked as missing, with its state mark;
@@ -108,8 +98,14 @@ void Tfm_main::ScanExtStats(TTreeNode* Category)
     TRegistry reg;
     TStringList names;
     if (!ListNames(reg, kHkeyCurrentUser, kExtStatsKey, TListKind::SubKeys, names)) return;
+    // What the category lists, kept as it grows: looking each name up among the children
+    // would make the scan quadratic in the number of controls.
+    std::unordered_set<std::string> listed;
+    for (size_t i = 0; i < Category->Count(); ++i) {
+        if (const TNodeData* data = Category->Item(i)->Data) listed.insert(FoldedClassName(data->Clsid));
+    }
     for (const std::string& name : names) {
-        if (ListedAlready(Category, name)) continue;
+        if (listed.count(FoldedClassName(name))) continue;
         const std::string statsKey = std::string(kExtStatsKey) + "\\" + name;
         if (reg.EnterKey(statsKey + "\\iexplore", false)) {
             const uint32_t type = reg.HasValue("Type") ? reg.ReadNumber("Type") : 0;
@@ -119,6 +115,7 @@ void Tfm_main::ScanExtStats(TTreeNode* Category)
         std::string fileName;
         TTreeNode* entry = AddControl(*this, Category, name, fileName);
         AttachControlRecord(entry, kHkeyCurrentUser, statsKey, name, fileName);
+        listed.insert(FoldedClassName(name));
     }
 }
 
