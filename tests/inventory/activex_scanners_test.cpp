@@ -10,6 +10,9 @@ using zv::TTreeNode;
 
 namespace {
 
+constexpr uint32_t kHklm = 0x80000002u;
+constexpr uint32_t kHkcu = 0x80000001u;
+
 std::string AsciiLower(std::string s)
 {
     for (char& c : s) {
@@ -42,8 +45,8 @@ std::vector<std::string> ViewTexts(const zv::TTreeView& tree, const TTreeNode* p
 
 // Controls of both sources with every filter at work.
 struct TControlsFixture {
-    zvtest::TRegKeyFixture units{HKEY_LOCAL_MACHINE, kDistributionUnitsKey};
-    zvtest::TRegKeyFixture stats{HKEY_CURRENT_USER, kExtStatsKey};
+    TKeyFixture units{HKEY_LOCAL_MACHINE, kDistributionUnitsKey};
+    TKeyFixture stats{HKEY_CURRENT_USER, kExtStatsKey};
     zvtest::TTempDir dir;
     std::string server = dir.File("zvctl.ocx");
     std::string system = FakeId(0x61), beta = FakeId(0x62), missing = FakeId(0x63), delta = FakeId(0x64),
@@ -103,53 +106,41 @@ TEST(ScanActiveX, DownloadedAndUsedControlsFilteredAndMixed)
                                    "Epsilon 控件 [启用]",
                                    "System 组件 [启用]",
                                }));
+    const std::string stats = std::string(kExtStatsKey) + "\\";
+    const TRecordFields records[] = {
+        {kHklm, kDistributionUnitsKey, "", fx.missing, fx.server, 1, 1, 1},
+        {kHkcu, stats + fx.used, "", fx.used, "", 1, 1, 1},
+        {kHkcu, stats + fx.alpha, "", fx.alpha, fx.server, 1, 1, 1},
+        {kHklm, kDistributionUnitsKey, "", fx.beta, fx.server, 1, 1, 1},
+        {kHklm, kDistributionUnitsKey, "", fx.delta, "", 1, 1, 1},
+        {kHklm, kDistributionUnitsKey, "", fx.binary, "", 1, 1, 1},
+        // Left out of the downloads as a system component, listed from its statistics.
+        {kHkcu, stats + fx.system, "", fx.system, fx.server, 1, 1, 1},
+    };
+    ASSERT_EQ(category->Count(), std::size(records));
     for (size_t i = 0; i < category->Count(); ++i) {
-        const TTreeNode* entry = category->Item(i);
-        EXPECT_EQ(entry->ImageIndex(), 3) << entry->Text();
-        ASSERT_TRUE(entry->Data) << entry->Text();
-        EXPECT_EQ(entry->Data->ValueName, "");
-        EXPECT_EQ(entry->Data->Deletable, 1);
-        EXPECT_EQ(entry->Data->IsActiveX, 1);
-        EXPECT_EQ(entry->Data->CanDisable, 1);
+        EXPECT_EQ(category->Item(i)->ImageIndex(), 3) << category->Item(i)->Text();
+        EXPECT_EQ(Fields(category->Item(i)), records[i]);
     }
 
     TTreeNode* beta = scan.Entry(kActiveX, "Beta");
     ASSERT_TRUE(beta);
     EXPECT_EQ(Shown(beta), (std::vector<TShownNode>{{fx.beta, 5}, {fx.server, 4}, {fx.codebase, 5}}));
-    EXPECT_EQ(beta->Data->RootKey, 0x80000002u);
-    EXPECT_EQ(beta->Data->KeyPath, kDistributionUnitsKey);
-    EXPECT_EQ(beta->Data->Clsid, fx.beta);
-    EXPECT_EQ(beta->Data->FileName, fx.server);
 
-    // A class without a display name: no details but the download address, even an empty one;
-    // its server file is still recorded.
-    TTreeNode* missing = scan.Entry(kActiveX, fx.missing);
-    ASSERT_TRUE(missing);
-    EXPECT_EQ(Shown(missing), (std::vector<TShownNode>{{"", 5}}));
-    EXPECT_EQ(missing->Data->FileName, fx.server);
+    // A class without a display name: no details but the download address, even an empty one.
+    EXPECT_EQ(Shown(scan.Entry(kActiveX, fx.missing)), (std::vector<TShownNode>{{"", 5}}));
 
     EXPECT_EQ(Shown(scan.Entry(kActiveX, "Delta")), (std::vector<TShownNode>{{fx.delta, 5}}));
     EXPECT_EQ(Shown(scan.Entry(kActiveX, "Epsilon")), (std::vector<TShownNode>{{fx.binary, 5}}));
 
-    TTreeNode* alpha = scan.Entry(kActiveX, "Alpha");
-    ASSERT_TRUE(alpha);
-    EXPECT_EQ(Shown(alpha), (std::vector<TShownNode>{{fx.alpha, 5}, {fx.server, 4}}));
-    EXPECT_EQ(alpha->Data->RootKey, 0x80000001u);
-    EXPECT_EQ(alpha->Data->KeyPath, std::string(kExtStatsKey) + "\\" + fx.alpha);
-    EXPECT_EQ(alpha->Data->Clsid, fx.alpha);
-
-    // Left out of the downloads as a system component, listed from its statistics.
-    TTreeNode* system = scan.Entry(kActiveX, "System");
-    ASSERT_TRUE(system);
-    EXPECT_EQ(system->Data->RootKey, 0x80000001u);
-    EXPECT_EQ(system->Data->KeyPath, std::string(kExtStatsKey) + "\\" + fx.system);
+    EXPECT_EQ(Shown(scan.Entry(kActiveX, "Alpha")), (std::vector<TShownNode>{{fx.alpha, 5}, {fx.server, 4}}));
     EXPECT_EQ(scan.Entry(kActiveX, fx.used)->Count(), 0u);
 }
 
 TEST(ScanActiveX, DuplicatesFoldOnlyAsciiLetters)
 {
-    zvtest::TRegKeyFixture units(HKEY_LOCAL_MACHINE, kDistributionUnitsKey);
-    zvtest::TRegKeyFixture stats(HKEY_CURRENT_USER, kExtStatsKey);
+    TKeyFixture units(HKEY_LOCAL_MACHINE, kDistributionUnitsKey);
+    TKeyFixture stats(HKEY_CURRENT_USER, kExtStatsKey);
     // Two characters that differ only in a second byte that happens to be a letter's code.
     const std::string upper = "{\x81" "A}";
     const std::string lower = "{\x81" "a}";
@@ -166,7 +157,7 @@ TEST(ScanActiveX, DuplicatesFoldOnlyAsciiLetters)
         ASSERT_TRUE(entry);
         EXPECT_EQ(entry->Text(), clsid + "[控件不存在] [启用]");
     }
-    EXPECT_EQ(scan.Entry(kActiveX, upper + "[")->Data->RootKey, 0x80000002u);
+    EXPECT_EQ(Fields(scan.Entry(kActiveX, upper + "[")).root, kHklm);
 }
 
 TEST(ScanActiveX, EachSourceWithoutTheOther)
@@ -177,14 +168,14 @@ TEST(ScanActiveX, EachSourceWithoutTheOther)
         EXPECT_EQ(scan.Category(kActiveX)->Count(), 0u);
     }
     {
-        zvtest::TRegKeyFixture stats(HKEY_CURRENT_USER, kExtStatsKey);
+        TKeyFixture stats(HKEY_CURRENT_USER, kExtStatsKey);
         stats.CreateSub(FakeId(0x75));
         TScan scan;
         scan.Rebuild();
         EXPECT_EQ(Texts(scan.Category(kActiveX)), (std::vector<std::string>{FakeId(0x75) + "[控件不存在] [启用]"}));
     }
     {
-        zvtest::TRegKeyFixture units(HKEY_LOCAL_MACHINE, kDistributionUnitsKey);
+        TKeyFixture units(HKEY_LOCAL_MACHINE, kDistributionUnitsKey);
         units.CreateSub(FakeId(0x66));
         TScan scan;
         scan.Rebuild();

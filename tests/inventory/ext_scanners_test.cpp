@@ -21,8 +21,8 @@ std::string Under(const char* key, const std::string& name) { return std::string
 
 TEST(ScanToolbars, BuiltInTestStateMarksAndRecords)
 {
-    zvtest::TRegKeyFixture toolbars(HKEY_LOCAL_MACHINE, kToolbarKey);
-    zvtest::TRegKeyFixture bars(HKEY_LOCAL_MACHINE, kExplorerBarsKey);
+    TKeyFixture toolbars(HKEY_LOCAL_MACHINE, kToolbarKey);
+    TKeyFixture bars(HKEY_LOCAL_MACHINE, kExplorerBarsKey);
     zvtest::TTempDir dir;
     const std::string server = dir.File("zvbar.dll");
     const std::string address = "{01E04581-4EEE-11D0-BFE9-00AA005B4383}";
@@ -46,8 +46,7 @@ TEST(ScanToolbars, BuiltInTestStateMarksAndRecords)
     ASSERT_TRUE(builtIn);
     EXPECT_EQ(builtIn->Text(), "地址栏 [启用]");
     EXPECT_EQ(builtIn->ImageIndex(), 6);
-    EXPECT_EQ(builtIn->SelectedIndex(), 6);
-    EXPECT_EQ(builtIn->Data->Deletable, 0);
+    EXPECT_EQ(Fields(builtIn), (TRecordFields{kHklm, kToolbarKey, address, address, "", 0, 0, 1}));
     EXPECT_EQ(Shown(builtIn), (std::vector<TShownNode>{{address, 5}}));
 
     TTreeNode* fragment = scan.Entry(kToolbars, "11D0");
@@ -68,17 +67,7 @@ TEST(ScanToolbars, BuiltInTestStateMarksAndRecords)
     EXPECT_EQ(own->Text(), "Zv 工具条 [已禁用]");
     EXPECT_EQ(own->ImageIndex(), 3);
     EXPECT_EQ(Shown(own), (std::vector<TShownNode>{{FakeId(1), 5}, {server, 4}}));
-    const zv::TNodeData& record = *own->Data;
-    EXPECT_EQ(record.RootKey, kHklm);
-    EXPECT_EQ(record.KeyPath, kToolbarKey);
-    EXPECT_EQ(record.ValueName, FakeId(1));
-    EXPECT_EQ(record.Clsid, FakeId(1));
-    EXPECT_EQ(record.FileName, server);
-    EXPECT_EQ(record.Deletable, 1);
-    EXPECT_EQ(record.IsActiveX, 0);
-    EXPECT_EQ(record.CanDisable, 1);
-    EXPECT_EQ(record.CommandLine, "");
-    EXPECT_EQ(record.ItemName, "");
+    EXPECT_EQ(Fields(own), (TRecordFields{kHklm, kToolbarKey, FakeId(1), FakeId(1), server, 1, 0, 1}));
 
     TTreeNode* unregistered = scan.Entry(kToolbars, FakeId(2));
     ASSERT_TRUE(unregistered);
@@ -90,11 +79,8 @@ TEST(ScanToolbars, BuiltInTestStateMarksAndRecords)
     TTreeNode* lowerBar = scan.Entry(kExplorerBars, "地址栏");
     ASSERT_TRUE(lowerBar);
     EXPECT_EQ(lowerBar->ImageIndex(), 3);
-    EXPECT_EQ(lowerBar->Data->Deletable, 1);
-    EXPECT_EQ(lowerBar->Data->KeyPath, Under(kExplorerBarsKey, addressLower));
-    EXPECT_EQ(lowerBar->Data->ValueName, "");
-    EXPECT_EQ(lowerBar->Data->Clsid, addressLower);
-    EXPECT_EQ(lowerBar->Data->CanDisable, 1);
+    EXPECT_EQ(Fields(lowerBar),
+              (TRecordFields{kHklm, Under(kExplorerBarsKey, addressLower), "", addressLower, "", 1, 0, 1}));
     TTreeNode* tips = scan.Entry(kExplorerBars, tipBar);
     ASSERT_TRUE(tips);
     EXPECT_EQ(tips->Text(), tipBar + " [启用]");
@@ -106,7 +92,7 @@ TEST(ScanToolbars, BuiltInTestStateMarksAndRecords)
 
 TEST(ScanBrowserHelperObjects, NamesStatesAndServerFiles)
 {
-    zvtest::TRegKeyFixture helpers(HKEY_LOCAL_MACHINE, kHelperObjectsKey);
+    TKeyFixture helpers(HKEY_LOCAL_MACHINE, kHelperObjectsKey);
     zvtest::TTempDir dir;
     const std::string server = dir.File("zv helper.dll");
     const std::string addressBar = "{01E04581-4EEE-11D0-BFE9-00AA005B4383}";
@@ -130,13 +116,8 @@ TEST(ScanBrowserHelperObjects, NamesStatesAndServerFiles)
     ASSERT_TRUE(named);
     EXPECT_EQ(named->Text(), "Zv 浏览助手 [已禁用]");
     EXPECT_EQ(Shown(named), (std::vector<TShownNode>{{FakeId(0x11), 5}, {server, 4}}));
-    EXPECT_EQ(named->Data->RootKey, kHklm);
-    EXPECT_EQ(named->Data->KeyPath, Under(kHelperObjectsKey, FakeId(0x11)));
-    EXPECT_EQ(named->Data->ValueName, "");
-    EXPECT_EQ(named->Data->Clsid, FakeId(0x11));
-    EXPECT_EQ(named->Data->FileName, server);
-    EXPECT_EQ(named->Data->Deletable, 1);
-    EXPECT_EQ(named->Data->CanDisable, 1);
+    EXPECT_EQ(Fields(named),
+              (TRecordFields{kHklm, Under(kHelperObjectsKey, FakeId(0x11)), "", FakeId(0x11), server, 1, 0, 1}));
 
     TTreeNode* disabledUnregistered = scan.Entry(kHelperObjects, FakeId(0x12));
     ASSERT_TRUE(disabledUnregistered);
@@ -189,7 +170,7 @@ TEST(ResolveClsid, ServerPathsAsStored)
     };
     TClasses classes;
     for (const TCase& c : cases) classes.Add(FakeId(c.id), "服务器", c.stored);
-    zvtest::TRegKeyFixture expand(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\CLSID\\" + FakeId(0x2A));
+    TKeyFixture expand(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\CLSID\\" + FakeId(0x2A));
     expand.SetText("InprocServer32", "", "%SystemRoot%\\" + folder.Name() + "\\a.dll", REG_EXPAND_SZ);
 
     zv::Tfm_main form;
@@ -241,7 +222,7 @@ TEST(ResolveClsid, OddClassIdentifiers)
 
 TEST(ScanExtensions, MenuAndButtonTextsCommandsAndOrder)
 {
-    zvtest::TRegKeyFixture extensions(HKEY_LOCAL_MACHINE, kExtensionsKey);
+    TKeyFixture extensions(HKEY_LOCAL_MACHINE, kExtensionsKey);
     // Created in the order every registry enumerates them.
     extensions.SetText(FakeId(0x41), "MenuText", "Zv 翻译");
     extensions.SetText(FakeId(0x41), "ButtonText", "不显示");
@@ -263,32 +244,23 @@ TEST(ScanExtensions, MenuAndButtonTextsCommandsAndOrder)
     ASSERT_LT(lstrcmpA("{E1}", "{E-2}"), 0) << "the fixture relies on the word sort";
     EXPECT_EQ(Texts(category), (std::vector<std::string>{"Alpha 按钮", "Zv 翻译", "{E-2}", "{E1}"}));
 
-    const std::vector<TTreeNode*> entries{category->Item(0), category->Item(1), category->Item(2), category->Item(3)};
-    for (TTreeNode* entry : entries) {
-        EXPECT_EQ(entry->ImageIndex(), 3);
-        ASSERT_TRUE(entry->Data);
-        EXPECT_EQ(entry->Data->RootKey, kHklm);
-        EXPECT_EQ(entry->Data->KeyPath, Under(kExtensionsKey, entry->Data->Clsid));
-        EXPECT_EQ(entry->Data->ValueName, "");
-        EXPECT_EQ(entry->Data->Deletable, 1);
-        EXPECT_EQ(entry->Data->CanDisable, 0);
+    const std::string exec = "C:\\Program Files\\Zv\\tr.exe";
+    const std::vector<std::pair<std::string, std::string>> clsidAndExec{
+        {FakeId(0x42), ""}, {FakeId(0x41), exec}, {"{E-2}", "zvinv.exe"}, {"{E1}", ""}};
+    for (size_t i = 0; i < clsidAndExec.size(); ++i) {
+        const auto& [clsid, file] = clsidAndExec[i];
+        EXPECT_EQ(category->Item(i)->ImageIndex(), 3);
+        EXPECT_EQ(Fields(category->Item(i)), (TRecordFields{kHklm, Under(kExtensionsKey, clsid), "", clsid, file, 1, 0, 0}));
     }
-    EXPECT_EQ(Shown(entries[0]), (std::vector<TShownNode>{{"CLSID:" + FakeId(0x42), 5}}));
-    EXPECT_EQ(entries[0]->Data->FileName, "");
-    EXPECT_EQ(Shown(entries[1]),
-              (std::vector<TShownNode>{{"CLSID:" + FakeId(0x41), 5}, {"C:\\Program Files\\Zv\\tr.exe", 5}}));
-    EXPECT_EQ(entries[1]->Data->Clsid, FakeId(0x41));
-    EXPECT_EQ(entries[1]->Data->FileName, "C:\\Program Files\\Zv\\tr.exe");
-    EXPECT_EQ(Shown(entries[2]), (std::vector<TShownNode>{{"zvinv.exe", 5}}));
-    EXPECT_EQ(entries[2]->Data->Clsid, "{E-2}");
-    EXPECT_EQ(entries[2]->Data->FileName, "zvinv.exe");
-    EXPECT_EQ(entries[3]->Count(), 0u);
-    EXPECT_EQ(entries[3]->Data->FileName, "");
+    EXPECT_EQ(Shown(category->Item(0)), (std::vector<TShownNode>{{"CLSID:" + FakeId(0x42), 5}}));
+    EXPECT_EQ(Shown(category->Item(1)), (std::vector<TShownNode>{{"CLSID:" + FakeId(0x41), 5}, {exec, 5}}));
+    EXPECT_EQ(Shown(category->Item(2)), (std::vector<TShownNode>{{"zvinv.exe", 5}}));
+    EXPECT_EQ(category->Item(3)->Count(), 0u);
 }
 
 TEST(ScanMenuExt, MenuTargetsInTheRegistrysOrder)
 {
-    zvtest::TRegKeyFixture menus(HKEY_CURRENT_USER, kMenuExtKey);
+    TKeyFixture menus(HKEY_CURRENT_USER, kMenuExtKey);
     menus.SetText("&Zv 搜索", "", "res://C:\\Zv\\search.dll/menu.htm");
     menus.CreateSub("a-c");
     menus.SetText("ab", "", "file://C:\\Zv\\ab.htm");
@@ -306,14 +278,7 @@ TEST(ScanMenuExt, MenuTargetsInTheRegistrysOrder)
     for (size_t i = 0; i < category->Count(); ++i) {
         const TTreeNode* entry = category->Item(i);
         EXPECT_EQ(entry->ImageIndex(), 3);
-        ASSERT_TRUE(entry->Data);
-        EXPECT_EQ(entry->Data->RootKey, kHkcu);
-        EXPECT_EQ(entry->Data->KeyPath, Under(kMenuExtKey, entry->Text()));
-        EXPECT_EQ(entry->Data->ValueName, "");
-        EXPECT_EQ(entry->Data->Clsid, "");
-        EXPECT_EQ(entry->Data->FileName, "");
-        EXPECT_EQ(entry->Data->Deletable, 1);
-        EXPECT_EQ(entry->Data->CanDisable, 0);
+        EXPECT_EQ(Fields(entry), (TRecordFields{kHkcu, Under(kMenuExtKey, entry->Text()), "", "", "", 1, 0, 0}));
     }
     EXPECT_EQ(Shown(category->Item(0)), (std::vector<TShownNode>{{"res://C:\\Zv\\search.dll/menu.htm", 5}}));
     EXPECT_EQ(category->Item(1)->Count(), 0u);
@@ -322,8 +287,8 @@ TEST(ScanMenuExt, MenuTargetsInTheRegistrysOrder)
 
 TEST(ScanHooks, SortedUpToTheLastResolvedThenAsListed)
 {
-    zvtest::TRegKeyFixture search(HKEY_CURRENT_USER, kUrlSearchHooksKey);
-    zvtest::TRegKeyFixture execute(HKEY_LOCAL_MACHINE, kShellExecuteHooksKey);
+    TKeyFixture search(HKEY_CURRENT_USER, kUrlSearchHooksKey);
+    TKeyFixture execute(HKEY_LOCAL_MACHINE, kShellExecuteHooksKey);
     zvtest::TTempDir dir;
     const std::string server = dir.File("hook.dll");
     TClasses classes;
@@ -331,7 +296,7 @@ TEST(ScanHooks, SortedUpToTheLastResolvedThenAsListed)
     classes.Add(FakeId(0x53), "Alpha 搜索");
     const std::string searchHook = "{CFBFAE00-17A6-11D0-99CB-00C04FD64497}";
     const std::string urlExecuteHook = "{AEB6717E-7E19-11d0-97EE-00C04FD91972}";
-    for (const zvtest::TRegKeyFixture* key : {&search, &execute}) {
+    for (const TKeyFixture* key : {&search, &execute}) {
         for (const std::string& name : {FakeId(0x51), FakeId(0x52), FakeId(0x53), std::string("{E-2}"),
                                         std::string("{E1}")}) {
             key->SetText("", name, "");
@@ -369,20 +334,13 @@ TEST(ScanHooks, SortedUpToTheLastResolvedThenAsListed)
         ASSERT_TRUE(zeta);
         EXPECT_EQ(Shown(zeta), (std::vector<TShownNode>{{FakeId(0x51), 5}, {server, 4}}));
         EXPECT_EQ(zeta->ImageIndex(), 3);
-        const zv::TNodeData& record = *zeta->Data;
-        EXPECT_EQ(record.RootKey, c.rootKey);
-        EXPECT_EQ(record.KeyPath, c.key);
-        EXPECT_EQ(record.ValueName, FakeId(0x51));
-        EXPECT_EQ(record.Clsid, FakeId(0x51));
-        EXPECT_EQ(record.FileName, server);
-        EXPECT_EQ(record.Deletable, 1);
-        EXPECT_EQ(record.CanDisable, 0);
+        EXPECT_EQ(Fields(zeta), (TRecordFields{c.rootKey, c.key, FakeId(0x51), FakeId(0x51), server, 1, 0, 0}));
         EXPECT_EQ(Shown(scan.Entry(c.text, "Alpha")), (std::vector<TShownNode>{{FakeId(0x53), 5}}));
 
         TTreeNode* builtIn = scan.Entry(c.text, c.builtIn);
         ASSERT_TRUE(builtIn);
         EXPECT_EQ(builtIn->Text(), c.builtIn);
         EXPECT_EQ(builtIn->ImageIndex(), 6);
-        EXPECT_EQ(builtIn->Data->Deletable, 0);
+        EXPECT_EQ(Fields(builtIn), (TRecordFields{c.rootKey, c.key, c.builtIn, c.builtIn, "", 0, 0, 0}));
     }
 }

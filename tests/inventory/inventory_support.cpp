@@ -37,10 +37,25 @@ std::string FakeId(int n)
 std::string WindowsDir() { return ReadDirectory(GetWindowsDirectoryA); }
 std::string SystemDir() { return ReadDirectory(GetSystemDirectoryA); }
 
+TCreatedParents::TCreatedParents(HKEY root, const std::string& path) : m_root(root)
+{
+    std::string ancestor = path;
+    for (size_t cut; (cut = ancestor.rfind('\\')) != std::string::npos;) {
+        ancestor.resize(cut);
+        if (zvtest::KeyExists(root, ancestor)) break;
+        m_topCreated = ancestor;
+    }
+}
+
+TCreatedParents::~TCreatedParents()
+{
+    if (!m_topCreated.empty()) zvtest::DeleteTree(m_root, m_topCreated);
+}
+
 void TClasses::Add(const std::string& clsid, const std::string& displayName, const std::string& server)
 {
     auto& key = m_keys.emplace_back(
-        std::make_unique<zvtest::TRegKeyFixture>(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\CLSID\\" + clsid));
+        std::make_unique<TKeyFixture>(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\CLSID\\" + clsid));
     if (!displayName.empty()) key->SetText("", "", displayName);
     if (!server.empty()) key->SetText("InprocServer32", "", server);
 }
@@ -48,7 +63,7 @@ void TClasses::Add(const std::string& clsid, const std::string& displayName, con
 void TDisabled::Add(const std::string& clsid)
 {
     m_keys.emplace_back(
-        std::make_unique<zvtest::TRegKeyFixture>(HKEY_CURRENT_USER, std::string(kExtSettingsKey) + "\\" + clsid));
+        std::make_unique<TKeyFixture>(HKEY_CURRENT_USER, std::string(kExtSettingsKey) + "\\" + clsid));
 }
 
 TWindowsFolder::TWindowsFolder() : m_name("zvinv" + std::to_string(GetCurrentProcessId()))
@@ -113,6 +128,25 @@ zv::TTreeNode* TScan::Entry(const std::string& category, const std::string& pref
     }
     ADD_FAILURE() << "no entry " << prefix << " under " << category;
     return nullptr;
+}
+
+void PrintTo(const TRecordFields& r, std::ostream* os)
+{
+    *os << "{root " << std::hex << r.root << std::dec << ", key \"" << r.keyPath << "\", value \"" << r.valueName
+        << "\", clsid \"" << r.clsid << "\", file \"" << r.fileName << "\", deletable " << r.deletable
+        << ", activex " << r.isActiveX << ", can disable " << r.canDisable << "}";
+}
+
+TRecordFields Fields(const zv::TTreeNode* entry)
+{
+    if (!entry || !entry->Data) {
+        ADD_FAILURE() << "no record";
+        return {};
+    }
+    const zv::TNodeData& d = *entry->Data;
+    EXPECT_EQ(d.CommandLine, "");
+    EXPECT_EQ(d.ItemName, "");
+    return {d.RootKey, d.KeyPath, d.ValueName, d.Clsid, d.FileName, d.Deletable, d.IsActiveX, d.CanDisable};
 }
 
 std::vector<std::string> Texts(const zv::TTreeNode* parent)

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -42,6 +43,26 @@ std::string FakeId(int n);
 std::string WindowsDir();
 std::string SystemDir();
 
+// The parent keys that a fixture's key lacks, removed after the fixture's own key.
+class TCreatedParents {
+public:
+    TCreatedParents(HKEY root, const std::string& path);
+    ~TCreatedParents();
+    TCreatedParents(const TCreatedParents&) = delete;
+    TCreatedParents& operator=(const TCreatedParents&) = delete;
+
+private:
+    HKEY m_root;
+    std::string m_topCreated;
+};
+
+// A key created for one test and removed afterwards with the parents it had to create, so the
+// registry is left exactly as it was found.
+class TKeyFixture : private TCreatedParents, public zvtest::TRegKeyFixture {
+public:
+    TKeyFixture(HKEY root, const std::string& path) : TCreatedParents(root, path), TRegKeyFixture(root, path) {}
+};
+
 // Class registrations under HKEY_LOCAL_MACHINE\SOFTWARE\Classes\CLSID, removed afterwards.
 class TClasses {
 public:
@@ -50,7 +71,7 @@ public:
     void Add(const std::string& clsid, const std::string& displayName, const std::string& server = {});
 
 private:
-    std::vector<std::unique_ptr<zvtest::TRegKeyFixture>> m_keys;
+    std::vector<std::unique_ptr<TKeyFixture>> m_keys;
 };
 
 // Classes marked disabled by the per-user add-on settings, removed afterwards.
@@ -59,7 +80,7 @@ public:
     void Add(const std::string& clsid);
 
 private:
-    std::vector<std::unique_ptr<zvtest::TRegKeyFixture>> m_keys;
+    std::vector<std::unique_ptr<TKeyFixture>> m_keys;
 };
 
 // A folder under the Windows directory, so that server paths can name it through
@@ -125,6 +146,18 @@ private:
     long m_liveBefore;
     std::unique_ptr<zv::Tfm_main> m_form;
 };
+
+// A plug-in entry's record, field by field, comparable as a whole (the two fields of startup
+// items are left out: they must stay empty, which Fields checks).
+struct TRecordFields {
+    uint32_t root = 0;
+    std::string keyPath, valueName, clsid, fileName;
+    int deletable = 0, isActiveX = 0, canDisable = 0;
+    bool operator==(const TRecordFields&) const = default;
+};
+void PrintTo(const TRecordFields& r, std::ostream* os);
+// The entry's record; a test failure, and empty fields, when it has none.
+TRecordFields Fields(const zv::TTreeNode* entry);
 
 // A node's children as texts, and as texts with pictures.
 std::vector<std::string> Texts(const zv::TTreeNode* parent);

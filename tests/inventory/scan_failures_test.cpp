@@ -17,8 +17,8 @@ void Refresh(zv::Tfm_main& form)
 
 TEST(ScanFailures, AWrongTypeEndsTheRebuildWhereItStands)
 {
-    zvtest::TRegKeyFixture extensions(HKEY_LOCAL_MACHINE, kExtensionsKey);
-    zvtest::TRegKeyFixture helpers(HKEY_LOCAL_MACHINE, kHelperObjectsKey);
+    TKeyFixture extensions(HKEY_LOCAL_MACHINE, kExtensionsKey);
+    TKeyFixture helpers(HKEY_LOCAL_MACHINE, kHelperObjectsKey);
     extensions.SetText(FakeId(0x81), "MenuText", "好");
     extensions.SetNumber(FakeId(0x82), "MenuText", 7);
     helpers.CreateSub(FakeId(0x83));
@@ -51,10 +51,10 @@ TEST(ScanFailures, AWrongTypeEndsTheRebuildWhereItStands)
 
 TEST(ScanFailures, ClassesAndControlsOfAWrongType)
 {
-    zvtest::TRegKeyFixture toolbars(HKEY_LOCAL_MACHINE, kToolbarKey);
-    zvtest::TRegKeyFixture units(HKEY_LOCAL_MACHINE, kDistributionUnitsKey);
-    zvtest::TRegKeyFixture stats(HKEY_CURRENT_USER, kExtStatsKey);
-    zvtest::TRegKeyFixture badClass(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\CLSID\\" + FakeId(0x93));
+    TKeyFixture toolbars(HKEY_LOCAL_MACHINE, kToolbarKey);
+    TKeyFixture units(HKEY_LOCAL_MACHINE, kDistributionUnitsKey);
+    TKeyFixture stats(HKEY_CURRENT_USER, kExtStatsKey);
+    TKeyFixture badClass(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\CLSID\\" + FakeId(0x93));
     const BYTE name[] = {'x', 0};
     badClass.SetRaw("", "", REG_BINARY, name, sizeof(name));
     toolbars.SetText("", FakeId(0x93), "");
@@ -97,7 +97,7 @@ TEST(ScanFailures, ClassesAndControlsOfAWrongType)
 
 TEST(ScanFailures, ListedNamesThatAreNoClassIdentifiers)
 {
-    zvtest::TRegKeyFixture toolbars(HKEY_LOCAL_MACHINE, kToolbarKey);
+    TKeyFixture toolbars(HKEY_LOCAL_MACHINE, kToolbarKey);
     zvtest::TTempDir dir;
     const std::string server = dir.File("bar.dll");
     TClasses classes;
