@@ -1,0 +1,183 @@
+#include "report/backup.h"
+
+#include <algorithm>
+
+#include "platform/registry.h"
+#include "plugins/action_keys.h"
+#include "report/reg_file.h"
+#include "report/system_info.h"
+#include "report/unicode_text.h"
+
+namespace zv {
+
+namespace {
+
+// What the home-page command changes: the per-user policy that can lock the page, erased
+// whole, and the page itself.
+const char kHomePageLockKey[] = "Policies\\Microsoft\\Internet Explorer\\Control Panel";
+const char kHomePageKey[] = "Software\\Microsoft\\Internet Explorer\\Main";
+const char kHomePageValue[] = "Start Page";
+
+bool SameName(const std::wstring& a, const std::wstring& b)
+{
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+// The key `path`, or a key below it, is `ancestor`'s.
+bool Within(const std::wstring& path, const std::wstring& ancestor)
+{
+    if (path.size() == ancestor.size()) return SameName(path, ancestor);
+    return path.size() > ancestor.size() && path[ancestor.size()] == L'\\' &&
+           SameName(path.substr(0, ancestor.size()), ancestor);
+}
+
+HKEY RootHandle(uint32_t root)
+{
+    if (root == kHkeyCurrentUser) return HKEY_CURRENT_USER;
+    if (root == kHkeyLocalMachine) return HKEY_LOCAL_MACHINE;
+    return nullptr;
+}
+
+class TBackupPlan {
+public:
+    void AddKeyTree(HKEY root, const std::string& path, const std::wstring& reason)
+    {
+        const std::wstring key = AnsiToWide(path);
+        for (TBackupItem& item : m_items) {
+            if (item.Root == root && item.WholeKey && Within(key, item.KeyPath)) return AddReason(item, reason);
+        }
+        // Saved keys and values inside the new key are saved with it, where the first of them stood.
+        TBackupItem tree{root, key, true, {}, {}};
+        auto inside = [&](const TBackupItem& item) { return item.Root == root && Within(item.KeyPath, key); };
+        const auto first = std::find_if(m_items.begin(), m_items.end(), inside);
+        for (auto it = first; it != m_items.end(); ++it) {
+            if (inside(*it)) {
+                for (const std::wstring& r : it->Reasons) AddReason(tree, r);
+            }
+        }
+        AddReason(tree, reason);
+        const size_t position = static_cast<size_t>(first - m_items.begin());
+        m_items.erase(std::remove_if(m_items.begin(), m_items.end(), inside), m_items.end());
+        m_items.insert(m_items.begin() + static_cast<std::ptrdiff_t>(std::min(position, m_items.size())),
+                       std::move(tree));
+    }
+
+    void AddValue(HKEY root, const std::string& path, const std::string& name, const std::wstring& reason)
+    {
+        const std::wstring key = AnsiToWide(path);
+        const std::wstring value = AnsiToWide(name);
+        for (TBackupItem& item : m_items) {
+            if (item.Root != root) continue;
+            if (item.WholeKey && Within(key, item.KeyPath)) return AddReason(item, reason);
+            if (!item.WholeKey && SameName(key, item.KeyPath)) {
+                const bool known = std::any_of(item.ValueNames.begin(), item.ValueNames.end(),
+                                               [&](const std::wstring& n) { return SameName(n, value); });
+                if (!known) item.ValueNames.push_back(value);
+                return AddReason(item, reason);
+            }
+        }
+        m_items.push_back({root, key, false, {value}, {reason}});
+    }
+
+    std::vector<TBackupItem> Take() { return std::move(m_items); }
+
+private:
+    static void AddReason(TBackupItem& item, const std::wstring& reason)
+    {
+        if (std::find(item.Reasons.begin(), item.Reasons.end(), reason) == item.Reasons.end()) {
+            item.Reasons.push_back(reason);
+        }
+    }
+
+    std::vector<TBackupItem> m_items;
+};
+
+void PlanPluginEntry(TBackupPlan& plan, const TReportSection& section, const TReportEntry& entry)
+{
+    const TRecordFields& record = *entry.Record;
+    const std::wstring name = AnsiToWide(section.Title + "\\" + entry.Text);
+    const std::string& clsid = record.Clsid;
+    // The window refuses to delete or unregister a built-in entry, but disables it.
+    if (!entry.BuiltIn) {
+        const std::wstring deleted = name + L"：删除此项时移除";
+        if (record.IsActiveX) {
+            if (IsSingleKeyName(clsid)) {
+                plan.AddKeyTree(HKEY_LOCAL_MACHINE, DistributionUnitsKey + clsid, deleted);
+                plan.AddKeyTree(HKEY_CURRENT_USER, ExtSettingsKey + clsid, deleted);
+                plan.AddKeyTree(HKEY_CURRENT_USER, ExtStatsKey + clsid, deleted);
+            }
+        } else if (HKEY root = RootHandle(record.RootKey); root && IsEntryKeyPath(record.KeyPath)) {
+            if (record.ValueName.empty()) {
+                plan.AddKeyTree(root, record.KeyPath, deleted);
+            } else if (IsWholeValueName(record.ValueName)) {
+                plan.AddValue(root, record.KeyPath, record.ValueName, deleted);
+            }
+        }
+        if (IsSingleKeyName(clsid)) {
+            plan.AddKeyTree(HKEY_LOCAL_MACHINE, ClassesClsidKey + clsid, name + L"：注销时移除");
+        }
+    }
+    if (record.CanDisable && IsSingleKeyName(clsid)) {
+        const std::wstring switched = name + L"：禁用或启用时更改";
+        plan.AddKeyTree(HKEY_CURRENT_USER, ExtSettingsKey + clsid, switched);
+        plan.AddKeyTree(HKEY_LOCAL_MACHINE, ActiveXCompatibilityKey + clsid, switched);
+    }
+}
+
+void PlanStartupItem(TBackupPlan& plan, const TReportSection& section, const TReportEntry& entry)
+{
+    const TRecordFields& record = *entry.Record;
+    const HKEY root = RootHandle(record.RootKey);
+    if (!root || !IsEntryKeyPath(record.KeyPath) || !IsWholeValueName(record.ValueName)) return;
+    plan.AddValue(root, record.KeyPath, record.ValueName,
+                  AnsiToWide(section.Title + "\\" + entry.Text) + L"：删除此启动项目时移除");
+}
+
+}  // namespace
+
+std::vector<TBackupItem> PlanBackup(const TReport& report)
+{
+    TBackupPlan plan;
+    for (const TReportSection& section : report.Plugins) {
+        for (const TReportEntry& entry : section.Entries) {
+            if (entry.Record) PlanPluginEntry(plan, section, entry);
+        }
+    }
+    for (const TReportSection& section : report.Startup) {
+        for (const TReportEntry& entry : section.Entries) {
+            if (entry.Record) PlanStartupItem(plan, section, entry);
+        }
+    }
+    plan.AddKeyTree(HKEY_CURRENT_USER, kHomePageLockKey, L"恢复浏览器主页地址时移除");
+    plan.AddValue(HKEY_CURRENT_USER, kHomePageKey, kHomePageValue, L"恢复浏览器主页地址时更改");
+    return plan.Take();
+}
+
+std::string RenderBackup(const TReport& report)
+{
+    TRegFileWriter file;
+    file.Comment(L"Zorvane " + AnsiToWide(report.Header.ProgramVersion) + L" 备份，" +
+                 AnsiToWide(DateTimeText(report.Header.Time)));
+    file.Comment(L"用系统的注册表编辑器导入此文件（regedit /s 文件名），下列键和值即恢复到备份时的样子。");
+    if (!report.Complete()) file.Comment(L"报告不完整：中断的扫描之后本应列出的项目不在此备份中。");
+    for (const TReportSection& section : report.Startup) {
+        for (const TReportEntry& entry : section.Entries) {
+            if (entry.Record && entry.Record->KeyPath.empty()) {
+                file.Comment(L"启动文件夹中的文件不在此备份中：" + AnsiToWide(entry.Record->FileName));
+            }
+        }
+    }
+    file.BlankLine();
+    for (const TBackupItem& item : PlanBackup(report)) {
+        for (const std::wstring& reason : item.Reasons) file.Comment(reason);
+        if (item.WholeKey) {
+            file.SaveKeyTree(item.Root, item.KeyPath);
+        } else {
+            file.SaveValues(item.Root, item.KeyPath, item.ValueNames);
+        }
+    }
+    return file.Bytes();
+}
+
+}  // namespace zv
