@@ -1,0 +1,69 @@
+// What the report tests share: the report program run as a user runs it, the system's own
+// registry editor, golden files, and one fixed inventory in every place the scans read.
+#pragma once
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "zvtest.h"
+
+namespace reporttest {
+
+struct TRunResult {
+    DWORD exitCode = 0;
+    std::string out;  // standard output, bytes as written
+    std::string err;  // standard error, code-page text
+};
+
+// The folder of the test program, where the build puts the report program and the fixtures.
+std::string ProgramDir();
+
+// Runs ZorvaneReport.exe from beside the test program with the arguments and waits for it.
+TRunResult RunReport(const std::vector<std::string>& args);
+
+// Imports a file with C:\windows\regedit.exe /s and waits for it to finish.
+void ImportWithRegedit(const std::string& file);
+
+// Code-page text as UTF-8; a test failure when the bytes are not valid GBK.
+std::string GbkToUtf8(const std::string& text);
+std::string ReadFileBytes(const std::string& path);
+
+// The report with what changes from run to run replaced: the header's version, time, system
+// and user, and the user's name inside the startup folder paths.
+std::string Normalise(const std::string& utf8Report);
+
+// Compares with the golden file of that name; with ZV_UPDATE_GOLDEN set, writes it instead.
+void ExpectGolden(const std::string& name, const std::string& utf8Text);
+
+// A class identifier of the report tests' own.
+std::string Id(int n);
+
+// Every place the scans read, filled with one fixed inventory: an entry in each plug-in
+// category (a built-in one, disabled ones, missing files, a server file with a version
+// record), both Run keys and two startup folders, and a home page. Values are created in the
+// order the registry sorts them, so Windows would list them as Wine does. Everything is
+// removed afterwards; the home page is put back.
+class TInventory {
+public:
+    TInventory();
+    ~TInventory();
+    TInventory(const TInventory&) = delete;
+    TInventory& operator=(const TInventory&) = delete;
+
+    // The fixture key at that path, for a test to add to.
+    zvtest::TRegKeyFixture& Key(HKEY root, const std::string& path);
+
+    static const char kFolder[];  // the add-ons' files: C:\zvreport\卓凡
+
+private:
+    zvtest::TRegKeyFixture& Add(HKEY root, const std::string& path);
+
+    std::vector<std::unique_ptr<zvtest::TRegKeyFixture>> m_keys;
+    std::vector<std::pair<HKEY, std::string>> m_absent;
+    std::vector<std::string> m_createdFolders;
+    std::string m_startPage;
+};
+
+}  // namespace reporttest
