@@ -1,6 +1,7 @@
 // The plug-in tree: its skeleton, the rebuild, and the services every scanner shares.
 #include "plugins/node_data.h"
 #include "plugins/plugin_texts.h"
+#include "plugins/scan_entries.h"
 #include "ui/w_main.h"
 
 namespace zv {
@@ -82,6 +83,9 @@ std::vector<Tfm_main::TPluginScanner> Tfm_main::BuildPluginSkeleton()
 
 bool Tfm_main::IsExtensionDisabled(const std::string& Clsid)
 {
+    // An empty name would open the settings key itself, and one with a backslash a key of
+    // another class: neither says anything about this one.
+    if (!IsKeyName(Clsid)) return false;
     TRegistry reg;
     reg.AccessMask = KEY_READ;
     reg.SetRoot(HKEY_CURRENT_USER);

@@ -28,7 +28,7 @@ bool IsKeyName(const std::string& name)
 
 const char* StatusSuffix(Tfm_main& form, const std::string& clsid)
 {
-    return IsKeyName(clsid) && form.IsExtensionDisabled(clsid) ? DisabledSuffix : EnabledSuffix;
+    return form.IsExtensionDisabled(clsid) ? DisabledSuffix : EnabledSuffix;
 }
 
 TTreeNode* AddDetail(Tfm_main& form, TTreeNode* entry, const std::string& text, int picture)

@@ -15,7 +15,8 @@
 namespace zvtest {
 
 // A registry key created for one test and removed, with everything below it, afterwards.
-// When the key existed before, it is saved to memory first and put back as it was.
+// A key left at that path by an earlier run is removed first, so each test starts clean:
+// give it paths of the test's own, never a key the prefix itself holds.
 class TRegKeyFixture {
 public:
     TRegKeyFixture(HKEY root, std::string path);
