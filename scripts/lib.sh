@@ -3,7 +3,7 @@ set -euo pipefail
 ZV_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 ZV_BUILD=${ZV_BUILD:-$ZV_ROOT/build}
 ZV_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 xvfb x11-apps x11-utils
-             imagemagick fonts-wqy-zenhei locales fp-utils googletest xauth libchm-bin)
+             imagemagick fonts-wqy-zenhei locales fp-utils googletest xauth libchm-bin python3)
 
 zv_log() { printf '== %s\n' "$*" >&2; }
 
