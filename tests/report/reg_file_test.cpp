@@ -78,7 +78,7 @@ TSnapshot Snapshot(const std::wstring& path)
 
 TEST(RegFile, EveryKindOfValueComesBackThroughTheRegistryEditor)
 {
-    zvtest::DeleteTree(HKEY_CURRENT_USER, zv::WideToAnsi(kTestKey));
+    const zvtest::TRegKeyFixture root(HKEY_CURRENT_USER, zv::WideToAnsi(kTestKey));
     const std::wstring tree = std::wstring(kTestKey) + L"\\备份";
     const std::wstring absent = std::wstring(kTestKey) + L"\\后来才有";
     const std::wstring values = std::wstring(kTestKey) + L"\\值";
@@ -147,7 +147,6 @@ TEST(RegFile, EveryKindOfValueComesBackThroughTheRegistryEditor)
     after[values][L"other"] = before.at(values).at(L"other");
     EXPECT_EQ(after, before);
     EXPECT_FALSE(zvtest::KeyExists(HKEY_CURRENT_USER, zv::WideToAnsi(noKey)));
-    zvtest::DeleteTree(HKEY_CURRENT_USER, zv::WideToAnsi(kTestKey));
 }
 
 TEST(RegFile, LinesOfEachKind)

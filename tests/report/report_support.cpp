@@ -1,5 +1,6 @@
 #include "report_support.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "platform/cmdline.h"
@@ -206,8 +207,21 @@ std::string Id(int n)
     return id;
 }
 
+void TInventory::NoteMissingParents(HKEY root, const std::string& path)
+{
+    for (size_t slash = path.rfind('\\'); slash != std::string::npos && slash > 0;
+         slash = path.rfind('\\', slash - 1)) {
+        const std::pair<HKEY, std::string> parent(root, path.substr(0, slash));
+        if (zvtest::KeyExists(root, parent.second)) break;
+        if (std::find(m_missingParents.begin(), m_missingParents.end(), parent) == m_missingParents.end()) {
+            m_missingParents.push_back(parent);
+        }
+    }
+}
+
 zvtest::TRegKeyFixture& TInventory::Add(HKEY root, const std::string& path)
 {
+    NoteMissingParents(root, path);
     m_keys.push_back(std::make_unique<zvtest::TRegKeyFixture>(root, path));
     return *m_keys.back();
 }
@@ -246,7 +260,10 @@ TInventory::TInventory()
     m_absent.emplace_back(HKEY_CURRENT_USER, kExtSettingsKey + std::string(kBuiltInToolbar));
     m_absent.emplace_back(HKEY_LOCAL_MACHINE, kCompatibilityKey + std::string(kBuiltInToolbar));
     m_absent.emplace_back(HKEY_CURRENT_USER, "Policies\\Microsoft\\Internet Explorer\\Control Panel");
-    for (const auto& [root, path] : m_absent) zvtest::DeleteTree(root, path);
+    for (const auto& [root, path] : m_absent) {
+        zvtest::DeleteTree(root, path);
+        NoteMissingParents(root, path);
+    }
 
     // Browser helper object: a server file with a version record.
     classKey(Id(1), "卓凡网页助手", folder + "\\zfhelper.dll");
@@ -317,6 +334,14 @@ TInventory::~TInventory()
     m_keys.clear();
     SetStartPage(m_startPage);
     for (const auto& [root, path] : m_absent) zvtest::DeleteTree(root, path);
+    // Deepest first; a parent that something else has filled since stays.
+    std::sort(m_missingParents.begin(), m_missingParents.end(),
+              [](const auto& a, const auto& b) { return a.second.size() > b.second.size(); });
+    for (const auto& [root, path] : m_missingParents) {
+        if (zvtest::EnumSubKeys(root, path).empty() && zvtest::EnumValues(root, path).empty()) {
+            RegDeleteKeyA(root, path.c_str());
+        }
+    }
     for (auto it = m_createdFolders.rbegin(); it != m_createdFolders.rend(); ++it) zvtest::RemoveTree(*it);
 }
 

@@ -59,9 +59,12 @@ public:
 
 private:
     zvtest::TRegKeyFixture& Add(HKEY root, const std::string& path);
+    // Notes the parents of a key that do not exist yet, to remove them afterwards.
+    void NoteMissingParents(HKEY root, const std::string& path);
 
     std::vector<std::unique_ptr<zvtest::TRegKeyFixture>> m_keys;
     std::vector<std::pair<HKEY, std::string>> m_absent;
+    std::vector<std::pair<HKEY, std::string>> m_missingParents;
     std::vector<std::string> m_createdFolders;
     std::string m_startPage;
 };
