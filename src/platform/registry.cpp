@@ -13,6 +13,22 @@ std::string ValueMessage(const char* format_head, const std::string& name)
     return std::string(format_head) + " '" + name + "'";
 }
 
+// Fetches the name at `index` into `buffer`, growing it once when the key gained a longer
+// name since its information was read. Returns the status of the last call.
+template <class Enum>
+LONG FetchName(Enum enumerate, HKEY key, DWORD index, std::vector<char>& buffer, std::string& name)
+{
+    DWORD len = static_cast<DWORD>(buffer.size());
+    LONG status = enumerate(key, index, buffer.data(), &len, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_MORE_DATA && buffer.size() < kLongestName) {
+        buffer.resize(kLongestName);
+        len = static_cast<DWORD>(buffer.size());
+        status = enumerate(key, index, buffer.data(), &len, nullptr, nullptr, nullptr, nullptr);
+    }
+    if (status == ERROR_SUCCESS) name.assign(buffer.data(), len);
+    return status;
+}
+
 bool DoubleByteCodePage()
 {
     CPINFO info{};
@@ -118,20 +134,11 @@ bool TRegistry::EraseKey(const std::string& path)
 
         TKeyInfo info;
         if (QueryKeyInfo(opened, info)) {
-            std::vector<char> name(info.maxSubKeyLen + 1);
+            std::vector<char> buffer(info.maxSubKeyLen + 1);
+            std::string name;
             // Highest index first, so removing a sub-key does not shift those still to visit.
             for (DWORD i = info.subKeys; i-- > 0;) {
-                DWORD len = static_cast<DWORD>(name.size());
-                LONG status = RegistryApi().EnumKeyEx(opened, i, name.data(), &len, nullptr, nullptr,
-                                                      nullptr, nullptr);
-                if (status == ERROR_MORE_DATA && name.size() < kLongestName) {
-                    name.resize(kLongestName);
-                    len = static_cast<DWORD>(name.size());
-                    status = RegistryApi().EnumKeyEx(opened, i, name.data(), &len, nullptr, nullptr,
-                                                     nullptr, nullptr);
-                }
-                if (status != ERROR_SUCCESS) continue;
-                EraseKey(std::string(name.data(), len));
+                if (FetchName(RegistryApi().EnumKeyEx, opened, i, buffer, name) == ERROR_SUCCESS) EraseKey(name);
             }
         }
     }
@@ -148,19 +155,11 @@ void TRegistry::ListSubKeys(TStringList& list)
     list.clear();
     TKeyInfo info;
     if (!m_current || !QueryKeyInfo(m_current, info)) return;
-    std::vector<char> name(info.maxSubKeyLen + 1);
+    std::vector<char> buffer(info.maxSubKeyLen + 1);
+    std::string name;
     for (DWORD i = 0; i < info.subKeys; ++i) {
-        DWORD len = static_cast<DWORD>(name.size());
-        LONG status =
-            RegistryApi().EnumKeyEx(m_current, i, name.data(), &len, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_MORE_DATA && name.size() < kLongestName) {
-            name.resize(kLongestName);
-            len = static_cast<DWORD>(name.size());
-            status = RegistryApi().EnumKeyEx(m_current, i, name.data(), &len, nullptr, nullptr, nullptr,
-                                             nullptr);
-        }
-        if (status != ERROR_SUCCESS) break;  // the key changed under us
-        list.emplace_back(name.data(), len);
+        if (FetchName(RegistryApi().EnumKeyEx, m_current, i, buffer, name) != ERROR_SUCCESS) break;  // key changed
+        list.push_back(name);
     }
 }
 
@@ -169,19 +168,11 @@ void TRegistry::ListValues(TStringList& list)
     list.clear();
     TKeyInfo info;
     if (!m_current || !QueryKeyInfo(m_current, info)) return;
-    std::vector<char> name(info.maxValueLen + 1);
+    std::vector<char> buffer(info.maxValueLen + 1);
+    std::string name;
     for (DWORD i = 0; i < info.values; ++i) {
-        DWORD len = static_cast<DWORD>(name.size());
-        LONG status =
-            RegistryApi().EnumValue(m_current, i, name.data(), &len, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_MORE_DATA && name.size() < kLongestName) {
-            name.resize(kLongestName);
-            len = static_cast<DWORD>(name.size());
-            status = RegistryApi().EnumValue(m_current, i, name.data(), &len, nullptr, nullptr, nullptr,
-                                             nullptr);
-        }
-        if (status != ERROR_SUCCESS) break;
-        list.emplace_back(name.data(), len);
+        if (FetchName(RegistryApi().EnumValue, m_current, i, buffer, name) != ERROR_SUCCESS) break;
+        list.push_back(name);
     }
 }
 
