@@ -3,7 +3,7 @@ set -euo pipefail
 ZV_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 ZV_BUILD=${ZV_BUILD:-$ZV_ROOT/build}
 ZV_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 xvfb x11-apps x11-utils
-             imagemagick fonts-wqy-zenhei locales fp-utils googletest xauth libchm-bin python3)
+             imagemagick fonts-wqy-zenhei fonts-arphic-uming locales fp-utils googletest xauth libchm-bin python3)
 
 zv_log() { printf '== %s\n' "$*" >&2; }
 
@@ -63,6 +63,10 @@ zv_prefix() {
     wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
          /d 'WenQuanYi Zen Hei Sharp' /f </dev/null >/dev/null 2>&1
   done
+  # The tab strip draws in the toolkit's 8-point "MS Sans Serif", which Debian's Wine lacks;
+  # of the free faces only a Ming face draws Chinese legibly at that size.
+  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS Sans Serif' /t REG_SZ \
+       /d 'AR PL UMing CN' /f </dev/null >/dev/null 2>&1
 }
 
 zv_prefix_stop() { WINEPREFIX=$1 wineserver -k 2>/dev/null || true; }
