@@ -261,34 +261,12 @@ bool TLiveForm::Click(zv::TButton& button)
 
 std::string TLiveForm::ViewText(const zv::TTreeNode* node) const
 {
-    std::vector<char> text(4096, '\0');
-    TVITEMA tv{};
-    tv.mask = TVIF_TEXT;
-    tv.hItem = node->ItemId();
-    tv.pszText = text.data();
-    tv.cchTextMax = static_cast<int>(text.size());
-    if (!SendMessageA(m_form->m_tree.Handle(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv))) return "<no item>";
-    return text.data();
+    return zvtest::TreeItemText(m_form->m_tree.Handle(), node->ItemId());
 }
 
 std::vector<std::string> TLiveForm::ViewChildren(const zv::TTreeNode* parent) const
 {
-    std::vector<std::string> texts;
-    const HWND tree = m_form->m_tree.Handle();
-    auto item = reinterpret_cast<HTREEITEM>(
-        SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(parent->ItemId())));
-    while (item) {
-        std::vector<char> text(4096, '\0');
-        TVITEMA tv{};
-        tv.mask = TVIF_TEXT;
-        tv.hItem = item;
-        tv.pszText = text.data();
-        tv.cchTextMax = static_cast<int>(text.size());
-        SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv));
-        texts.emplace_back(text.data());
-        item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
-    }
-    return texts;
+    return zvtest::TreeChildTexts(m_form->m_tree.Handle(), parent->ItemId());
 }
 
 std::vector<std::string> TLiveForm::ModelChildren(const zv::TTreeNode* parent) const

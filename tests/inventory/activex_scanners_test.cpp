@@ -24,23 +24,7 @@ std::string AsciiLower(std::string s)
 // The texts of a node's children as the Win32 tree view orders them.
 std::vector<std::string> ViewTexts(const zv::TTreeView& tree, const TTreeNode* parent)
 {
-    std::vector<std::string> texts;
-    HWND view = tree.Handle();
-    auto item = reinterpret_cast<HTREEITEM>(
-        SendMessageA(view, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(parent->ItemId())));
-    while (item) {
-        char text[512] = {};
-        TVITEMA tv{};
-        tv.mask = TVIF_TEXT;
-        tv.hItem = item;
-        tv.pszText = text;
-        tv.cchTextMax = sizeof(text);
-        SendMessageA(view, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv));
-        texts.emplace_back(text);
-        item = reinterpret_cast<HTREEITEM>(
-            SendMessageA(view, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
-    }
-    return texts;
+    return zvtest::TreeChildTexts(tree.Handle(), parent->ItemId());
 }
 
 // Controls of both sources with every filter at work.

@@ -29,18 +29,6 @@ std::string WindowText(HWND h)
     return text;
 }
 
-std::string TreeItemText(HWND tree, HTREEITEM item)
-{
-    char text[512] = {};
-    TVITEMA tv{};
-    tv.mask = TVIF_TEXT;
-    tv.hItem = item;
-    tv.pszText = text;
-    tv.cchTextMax = sizeof(text);
-    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv));
-    return text;
-}
-
 // The plug-in tree's nodes with their pictures, in absolute order.
 std::vector<std::string> SkeletonOf(zv::Tfm_main& f)
 {
@@ -285,12 +273,12 @@ TEST_F(MainWindowGui, TreeViewShowsTheSkeletonWithPicturesAndOnlyTheBrowserRootO
     HWND tree = f.m_tree.Handle();
     auto root = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
     ASSERT_NE(root, nullptr);
-    EXPECT_EQ(TreeItemText(tree, root), "InternetExplorer");
+    EXPECT_EQ(zvtest::TreeItemText(tree, root), "InternetExplorer");
     EXPECT_TRUE(SendMessageA(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(root), TVIS_EXPANDED) & TVIS_EXPANDED);
     std::vector<std::string> categories;
     for (auto c = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(root)));
          c; c = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(c)))) {
-        categories.push_back(TreeItemText(tree, c));
+        categories.push_back(zvtest::TreeItemText(tree, c));
         EXPECT_FALSE(SendMessageA(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(c), TVIS_EXPANDED) & TVIS_EXPANDED);
         TVITEMA item{};
         item.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE;
@@ -301,7 +289,7 @@ TEST_F(MainWindowGui, TreeViewShowsTheSkeletonWithPicturesAndOnlyTheBrowserRootO
     }
     EXPECT_EQ(categories, std::vector<std::string>(kSkeleton.begin() + 1, kSkeleton.begin() + 8));
     auto shell = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(root)));
-    EXPECT_EQ(TreeItemText(tree, shell), "Explorer");
+    EXPECT_EQ(zvtest::TreeItemText(tree, shell), "Explorer");
     EXPECT_FALSE(SendMessageA(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(shell), TVIS_EXPANDED) & TVIS_EXPANDED);
     auto images = reinterpret_cast<HIMAGELIST>(SendMessageA(tree, TVM_GETIMAGELIST, TVSIL_NORMAL, 0));
     EXPECT_EQ(ImageList_GetImageCount(images), 7);

@@ -209,6 +209,30 @@ TMessageRecorder::~TMessageRecorder()
     zv::Application.ErrorBoxHook = nullptr;
 }
 
+std::string TreeItemText(HWND tree, HTREEITEM item)
+{
+    std::vector<char> text(4096, '\0');
+    TVITEMA tv{};
+    tv.mask = TVIF_TEXT;
+    tv.hItem = item;
+    tv.pszText = text.data();
+    tv.cchTextMax = static_cast<int>(text.size());
+    if (!SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv))) return "<no item>";
+    return text.data();
+}
+
+std::vector<std::string> TreeChildTexts(HWND tree, HTREEITEM parent)
+{
+    std::vector<std::string> texts;
+    auto item = reinterpret_cast<HTREEITEM>(
+        SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(parent)));
+    for (; item; item = reinterpret_cast<HTREEITEM>(
+                     SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)))) {
+        texts.push_back(TreeItemText(tree, item));
+    }
+    return texts;
+}
+
 void PumpMessages()
 {
     MSG msg;

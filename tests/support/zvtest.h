@@ -82,6 +82,11 @@ private:
     std::deque<int> m_answers;
 };
 
+// The text the window's tree view shows for an item; "<no item>" when it has none.
+std::string TreeItemText(HWND tree, HTREEITEM item);
+// The texts of an item's children (of the top level for TVI_ROOT) in the view's order.
+std::vector<std::string> TreeChildTexts(HWND tree, HTREEITEM parent);
+
 // Handles pending window messages of this thread.
 void PumpMessages();
 bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 5000);
