@@ -145,6 +145,16 @@ bool TRegistry::EraseKey(const std::string& path)
     return RegistryApi().DeleteKey(base, rest.c_str()) == ERROR_SUCCESS;
 }
 
+bool TRegistry::KeyIsAbsent(const std::string& path)
+{
+    std::string rest;
+    const HKEY base = ResolveBase(path, rest);
+    HKEY opened = nullptr;
+    const LONG status = RegistryApi().OpenKeyEx(base, rest.c_str(), 0, AccessMask, &opened);
+    if (status == ERROR_SUCCESS) RegistryApi().CloseKey(opened);
+    return status == ERROR_FILE_NOT_FOUND;
+}
+
 bool TRegistry::EraseValue(const std::string& name)
 {
     return RegistryApi().DeleteValue(m_current, name.c_str()) == ERROR_SUCCESS;

@@ -59,6 +59,9 @@ public:
     // Removes the key and everything below it, as far as AccessMask allows enumerating.
     bool EraseKey(const std::string& path);
     bool EraseValue(const std::string& name);
+    // True only when opening the key fails with "not found": a key that cannot be opened for
+    // want of rights, or for any other reason, may still be there. The current key is unchanged.
+    bool KeyIsAbsent(const std::string& path);
     void ListSubKeys(TStringList& list);
     void ListValues(TStringList& list);
     bool HasValue(const std::string& name);

@@ -5,9 +5,13 @@
 
 namespace zv {
 
-bool IsWholeValueName(const std::string& name) { return name.find('\0') == std::string::npos; }
+bool IsExactName(const std::string& name)
+{
+    // Neither byte can be the second half of a double-byte character.
+    return name.find_first_of(std::string("\0?", 2)) == std::string::npos;
+}
 
-bool IsSingleKeyName(const std::string& name) { return IsKeyName(name) && IsWholeValueName(name); }
+bool IsSingleKeyName(const std::string& name) { return IsKeyName(name) && IsExactName(name); }
 
 bool IsEntryKeyPath(const std::string& path)
 {

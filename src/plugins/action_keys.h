@@ -11,15 +11,17 @@ inline constexpr char ActiveXCompatibilityKey[] = "SOFTWARE\\Microsoft\\Internet
 inline constexpr char DistributionUnitsKey[] = "SOFTWARE\\Microsoft\\Code Store Database\\Distribution Units\\";
 inline constexpr char ClassesClsidKey[] = "SOFTWARE\\Classes\\CLSID\\";
 
+// A name that reaches exactly the entry it was listed as: no zero byte that would end it
+// early in another entry's name, and no "?", which the ANSI registry functions put in place of
+// every character the code page cannot hold, so that "x😀" and "x??" are read alike and an
+// action on the one would reach the other. No class identifier or add-on name needs a "?".
+bool IsExactName(const std::string& name);
+
 // A name that, appended to a key path, names exactly one sub-key: a key name as the scanners
-// judge it (not empty, no backslash between characters), and no zero byte that would end
-// the path early and make the parent the target.
+// judge it (not empty, no backslash between characters) and an exact name.
 bool IsSingleKeyName(const std::string& name);
 
 // A relative key path of one or more such names joined by single backslashes.
 bool IsEntryKeyPath(const std::string& path);
-
-// A value name the platform sees whole: no zero byte cuts it short into another value's name.
-bool IsWholeValueName(const std::string& name);
 
 }  // namespace zv

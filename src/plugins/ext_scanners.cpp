@@ -76,6 +76,7 @@ void ScanClassPoint(Tfm_main& form, TTreeNode* category, const TClassPoint& poin
         } else {
             data->KeyPath = point.key;
             data->ValueName = name;
+            data->IsValue = 1;
         }
         data->Clsid = name;
         data->FileName = fileName;

@@ -16,6 +16,10 @@ struct TNodeData {
     std::string CommandLine;  // startup items only
     std::string ItemName;     // startup items and groups only
     uint8_t CanDisable = 0;
+    // 1: the entry is the value ValueName of KeyPath (the key's default value when the name is
+    // empty), 0: the entry is the key KeyPath itself. An empty name alone cannot tell the two
+    // apart, and taking a default value for a whole key would erase every entry beside it.
+    uint8_t IsValue = 0;
 
     TNodeData() { ++s_live; }
     ~TNodeData() { --s_live; }

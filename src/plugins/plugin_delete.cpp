@@ -10,45 +10,39 @@ namespace zv {
 
 namespace {
 
-// A hook entry is one value of its key, or the whole key with everything below it.
+// A hook entry is one value of its key, the key's default value included, or the whole key
+// with everything below it.
 bool EraseHook(TRegistry& reg, const TNodeData& record)
 {
     // An empty or malformed path would resolve to the root or to a parent and take every
-    // sibling entry with it.
-    if (!IsEntryKeyPath(record.KeyPath) || !IsWholeValueName(record.ValueName)) return false;
+    // sibling entry with it; a name that is not exact would reach another entry.
+    if (!IsEntryKeyPath(record.KeyPath) || !IsExactName(record.ValueName)) return false;
     reg.SetRoot(record.RootKey);
-    if (record.ValueName.empty()) return reg.EraseKey(record.KeyPath);
+    if (!record.IsValue) return record.ValueName.empty() && reg.EraseKey(record.KeyPath);
     if (!reg.EnterKey(record.KeyPath, false)) return false;
     const bool erased = reg.EraseValue(record.ValueName);
     reg.LeaveKey();
     return erased;
 }
 
-// Whether the key is still there as the scanners see it, through a read-only open.
-bool KeyRemains(HKEY root, const std::string& path)
-{
-    TRegistry probe;
-    probe.AccessMask = KEY_READ;
-    probe.SetRoot(root);
-    return probe.EnterKey(path, false);
-}
-
-// Removed means no longer there: a key that was already missing counts, one that survived
-// its erasure does not.
+// Removed means certainly no longer there: a key that was already missing counts, one that
+// survived its erasure does not, and neither does one that can no longer be looked at.
 bool EraseControlKey(TRegistry& reg, HKEY root, const std::string& path)
 {
     reg.SetRoot(root);
-    return reg.EraseKey(path) || !KeyRemains(root, path);
+    return reg.EraseKey(path) || reg.KeyIsAbsent(path);
 }
 
-// A control leaves three traces; each is attempted whatever became of the others.
+// A control leaves three traces. The per-user settings key is also its disable mark, so it
+// goes only once the machine-wide trace is gone: a control whose download record stays must
+// not come out of a failed delete enabled.
 bool EraseControl(TRegistry& reg, const std::string& clsid)
 {
     if (!IsSingleKeyName(clsid)) return false;
-    const bool downloaded = EraseControlKey(reg, HKEY_LOCAL_MACHINE, DistributionUnitsKey + clsid);
+    if (!EraseControlKey(reg, HKEY_LOCAL_MACHINE, DistributionUnitsKey + clsid)) return false;
     const bool settings = EraseControlKey(reg, HKEY_CURRENT_USER, ExtSettingsKey + clsid);
     const bool stats = EraseControlKey(reg, HKEY_CURRENT_USER, ExtStatsKey + clsid);
-    return downloaded && settings && stats;
+    return settings && stats;
 }
 
 // A built-in entry is refused; any other needs a Yes to the warning that the control may be

@@ -110,7 +110,7 @@ void PlanPluginEntry(TBackupPlan& plan, const TReportSection& section, const TRe
         } else if (HKEY root = RootHandle(record.RootKey); root && IsEntryKeyPath(record.KeyPath)) {
             if (record.ValueName.empty()) {
                 plan.AddKeyTree(root, record.KeyPath, deleted);
-            } else if (IsWholeValueName(record.ValueName)) {
+            } else if (IsExactName(record.ValueName)) {
                 plan.AddValue(root, record.KeyPath, record.ValueName, deleted);
             }
         }
@@ -129,7 +129,7 @@ void PlanStartupItem(TBackupPlan& plan, const TReportSection& section, const TRe
 {
     const TRecordFields& record = *entry.Record;
     const HKEY root = RootHandle(record.RootKey);
-    if (!root || !IsEntryKeyPath(record.KeyPath) || !IsWholeValueName(record.ValueName)) return;
+    if (!root || !IsEntryKeyPath(record.KeyPath) || !IsExactName(record.ValueName)) return;
     plan.AddValue(root, record.KeyPath, record.ValueName,
                   AnsiToWide(section.Title + "\\" + entry.Text) + L"：删除此启动项目时移除");
 }

@@ -127,6 +127,7 @@ int Tfm_main::ScanRunKey(TTreeNode* Group, uint32_t Root, const std::string& Key
         record->RootKey = Root;
         record->KeyPath = kRunKeyOfItem;
         record->ValueName = name;
+        record->IsValue = 1;
         record->ItemName = name;
         TTreeNode* node = tree_start.Add(Group, "..");
         SetItemPicture(img_start, node, ExtractCommandFile(record->CommandLine));

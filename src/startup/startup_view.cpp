@@ -4,6 +4,7 @@
 #include "platform/cmdline.h"
 #include "platform/handles.h"
 #include "platform/shell_api.h"
+#include "plugins/action_keys.h"
 #include "plugins/node_data.h"
 #include "startup/startup_draw.h"
 #include "ui/w_main.h"
@@ -115,13 +116,17 @@ void Tfm_main::bt_delstartClick(TObject* /*Sender*/)
         return;
     }
 
+    // A name cut short by a zero byte, or holding the "?" the code page puts for what it cannot
+    // hold, is another item's name to the platform: such an item is never removed.
     bool removed = false;
     if (!record->KeyPath.empty()) {
-        TRegistry reg;
-        reg.SetRoot(record->RootKey);
-        if (reg.EnterKey(record->KeyPath, false)) removed = reg.EraseValue(record->ValueName);
-        reg.LeaveKey();
-    } else if (!record->FileName.empty()) {
+        if (IsExactName(record->ValueName)) {
+            TRegistry reg;
+            reg.SetRoot(record->RootKey);
+            if (reg.EnterKey(record->KeyPath, false)) removed = reg.EraseValue(record->ValueName);
+            reg.LeaveKey();
+        }
+    } else if (!record->FileName.empty() && IsExactName(record->ItemName)) {
         removed = ShellApi().DeleteFile(record->FileName.c_str()) != FALSE;
     }
 

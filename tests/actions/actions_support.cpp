@@ -76,6 +76,7 @@ struct TFaults {
     HKEY deniedRoot = nullptr;
     std::string failedValue;
     std::string failedKeyTail;
+    std::string deniedOpenTail;
 };
 
 TFaults& Faults()
@@ -108,6 +109,12 @@ LONG WINAPI FailingDeleteKey(HKEY base, LPCSTR sub)
     return Faults().real.DeleteKey(base, sub);
 }
 
+LONG WINAPI DeniedOpenKey(HKEY base, LPCSTR sub, DWORD options, REGSAM sam, PHKEY result)
+{
+    if (sub && EndsWithNoCase(sub, Faults().deniedOpenTail)) return ERROR_ACCESS_DENIED;
+    return Faults().real.OpenKeyEx(base, sub, options, sam, result);
+}
+
 }  // namespace
 
 TKeyHandle OpenKey(HKEY root, const std::string& path, REGSAM access, bool create)
@@ -121,6 +128,18 @@ TKeyHandle OpenKey(HKEY root, const std::string& path, REGSAM access, bool creat
 void DeleteValue(HKEY root, const std::string& path, const std::string& name)
 {
     if (const TKeyHandle key = OpenKey(root, path, KEY_SET_VALUE)) RegDeleteValueA(key.get(), name.c_str());
+}
+
+void ExpectAccess(const zvtest::TRegistryLog& log, REGSAM access, bool creates)
+{
+    EXPECT_FALSE(log.requests.empty());
+    for (const zvtest::TRegistryRequest& r : log.requests) {
+        if (r.kind == zvtest::TRegistryRequest::SetValue) continue;
+        EXPECT_EQ(r.access, access) << r.path;
+        if (!creates) {
+            EXPECT_EQ(r.kind, zvtest::TRegistryRequest::Open) << r.path;
+        }
+    }
 }
 
 void DenyCreateKeyUnder(HKEY root)
@@ -142,6 +161,13 @@ void FailDeleteKeyEndingWith(const std::string& tail)
     Faults().real.DeleteKey = zv::RegistryApi().DeleteKey;
     Faults().failedKeyTail = tail;
     zv::RegistryApi().DeleteKey = FailingDeleteKey;
+}
+
+void DenyOpenKeyEndingWith(const std::string& tail)
+{
+    Faults().real.OpenKeyEx = zv::RegistryApi().OpenKeyEx;
+    Faults().deniedOpenTail = tail;
+    zv::RegistryApi().OpenKeyEx = DeniedOpenKey;
 }
 
 TKeyBackup::TKeyBackup(HKEY root, std::string path) : m_root(root), m_path(std::move(path))

@@ -13,6 +13,7 @@
 #include "platform/registry.h"
 #include "platform/shell_api.h"
 #include "plugins/node_data.h"
+#include "registry_log.h"
 #include "zvtest.h"
 
 namespace actionstest {
@@ -109,6 +110,11 @@ private:
 void DenyCreateKeyUnder(HKEY root);
 void FailSetValueNamed(const std::string& name);
 void FailDeleteKeyEndingWith(const std::string& tail);
+void DenyOpenKeyEndingWith(const std::string& tail);
+
+// The action asked for keys at all, and for each with exactly `access`; it created none unless
+// `creates` allows it.
+void ExpectAccess(const zvtest::TRegistryLog& log, REGSAM access, bool creates = false);
 
 // What reached the shell's ShellExecuteEx: the real call is never made (Wine has no property
 // sheets and may raise a modal error box).

@@ -139,7 +139,11 @@ TEST(ActionsDelete, EachKindOfEntryLosesExactlyItsHookAndItsNode)
         const long records = TNodeData::LiveCount();
         const size_t boxes = live.rec().boxes.size();
 
-        ClickDelete(live, node);
+        {
+            zvtest::TRegistryLog log;
+            ClickDelete(live, node);
+            actionstest::ExpectAccess(log, KEY_ALL_ACCESS);
+        }
         ASSERT_EQ(live.rec().boxes.size(), boxes + 2);
         const zvtest::TShownBox& question = live.rec().boxes[boxes];
         EXPECT_EQ(question.text, "你确定要删除 “" + category->Text() + "\\" + text + "” 吗？");
@@ -170,7 +174,11 @@ TEST(ActionsDelete, EachKindOfEntryLosesExactlyItsHookAndItsNode)
     TTreeNode* control = live.Entry(kActiveX, "Zv Deleted");
     ASSERT_NE(control, nullptr);
     const long records = TNodeData::LiveCount();
-    ClickDelete(live, control);
+    {
+        zvtest::TRegistryLog log;
+        ClickDelete(live, control);
+        actionstest::ExpectAccess(log, KEY_ALL_ACCESS);
+    }
     ASSERT_FALSE(live.rec().boxes.empty());
     EXPECT_EQ(live.rec().boxes.back().text, "删除完毕！");
     EXPECT_EQ(live.rec().boxes.back().type, 0x40u);
@@ -180,6 +188,40 @@ TEST(ActionsDelete, EachKindOfEntryLosesExactlyItsHookAndItsNode)
     EXPECT_FALSE(HasChild(live.Category(kActiveX), control));
     EXPECT_EQ(TNodeData::LiveCount(), records - 1);
     EXPECT_EQ(live.ViewChildren(live.Category(kActiveX)), live.ModelChildren(live.Category(kActiveX)));
+    EXPECT_TRUE(live.rec().errors.empty());
+}
+
+// An extension point's own default value is listed as an entry of its own; deleting it takes
+// that value and nothing else of the key.
+TEST(ActionsDelete, ADefaultValueEntryLosesOnlyThatValue)
+{
+    TRegistryScratch scratch;
+    std::vector<TEntryKind> valueKinds;
+    for (const TEntryKind& kind : Kinds()) {
+        if (!kind.byValue) continue;
+        valueKinds.push_back(kind);
+        scratch.Text(kind.root, kind.key, "", "");
+        AddHook(scratch, kind, kind.keep, "");
+    }
+    actionstest::RegisterClass(scratch, kKeep, "Zv Kept", "");
+
+    TLiveForm live;
+    for (const TEntryKind& kind : valueKinds) {
+        SCOPED_TRACE(kind.key);
+        TTreeNode* category = live.Category(kind.category);
+        TTreeNode* node = nullptr;
+        for (size_t i = 0; i < category->Count(); ++i) {
+            const TNodeData* data = category->Item(i)->Data;
+            if (data && data->ValueName.empty()) node = category->Item(i);
+        }
+        ASSERT_NE(node, nullptr);
+        ClickDelete(live, node);
+        ASSERT_FALSE(live.rec().boxes.empty());
+        EXPECT_EQ(live.rec().boxes.back().text, "删除完毕！");
+        EXPECT_FALSE(zvtest::ValueExists(kind.root, kind.key, ""));
+        EXPECT_TRUE(zvtest::ValueExists(kind.root, kind.key, kind.keep));
+        EXPECT_NE(live.Entry(kind.category, kind.keepText), nullptr);
+    }
     EXPECT_TRUE(live.rec().errors.empty());
 }
 
@@ -283,8 +325,10 @@ TEST(ActionsDelete, AHookThatVanishedOrResistsIsAFailureAndTheNodeStays)
     EXPECT_TRUE(live.rec().errors.empty());
 }
 
-// Success for a control means none of its three keys is left: one that could not be deleted
-// keeps the entry, while keys that were already missing count as removed.
+// Success for a control means none of its three keys is left: one that could not be deleted,
+// or that can no longer be looked at, keeps the entry, while keys that were already missing
+// count as removed. The per-user keys, the disable mark among them, go only after the
+// machine-wide one.
 TEST(ActionsDelete, AControlIsDeletedOnlyWhenNoneOfItsKeysRemains)
 {
     TRegistryScratch scratch;
@@ -297,27 +341,38 @@ TEST(ActionsDelete, AControlIsDeletedOnlyWhenNoneOfItsKeysRemains)
     TLiveForm live;
     TTreeNode* node = live.Entry(kActiveX, "Zv Deleted");
     ASSERT_NE(node, nullptr);
+    const std::string text = node->Text();
+    ASSERT_EQ(text, "Zv Deleted [已禁用]");
+    // False once the node is gone, which ends the test before the node is touched again.
+    auto stillListed = [&](size_t boxes) {
+        EXPECT_EQ(live.rec().boxes.size(), boxes);
+        EXPECT_EQ(live.rec().boxes.back().text, "删除失败！");
+        EXPECT_EQ(live.rec().boxes.back().type, 0x40u);
+        EXPECT_TRUE(AllControlKeys(kDel));
+        if (live.Entry(kActiveX, "Zv Deleted") != node) return false;
+        EXPECT_EQ(node->Text(), text);
+        return node->Data && node->Data->Clsid == kDel;
+    };
     {
         actionstest::TSeamRestore seams;
         actionstest::FailDeleteKeyEndingWith("Zv Sticky");
         ClickDelete(live, node);
     }
-    ASSERT_EQ(live.rec().boxes.size(), 2u);
-    EXPECT_EQ(live.rec().boxes[1].text, "删除失败！");
-    EXPECT_EQ(live.rec().boxes[1].type, 0x40u);
+    ASSERT_TRUE(stillListed(2));
     EXPECT_TRUE(zvtest::KeyExists(HKEY_LOCAL_MACHINE, ControlKeys(kDel).downloaded + "\\Zv Sticky"));
-    // The other two were still attempted.
-    EXPECT_FALSE(zvtest::KeyExists(HKEY_CURRENT_USER, ControlKeys(kDel).settings));
-    EXPECT_FALSE(zvtest::KeyExists(HKEY_CURRENT_USER, ControlKeys(kDel).stats));
-    EXPECT_EQ(live.Entry(kActiveX, "Zv Deleted"), node);
-    ASSERT_NE(node->Data, nullptr);
-    EXPECT_EQ(node->Data->Clsid, kDel);
+    {
+        // Survives its erasure and cannot be opened: it may well be there.
+        actionstest::TSeamRestore seams;
+        actionstest::DenyOpenKeyEndingWith(kDel);
+        ClickDelete(live, node);
+    }
+    ASSERT_TRUE(stillListed(4));
 
-    // Once the last one goes, the two already missing count as removed.
+    // Once the sticky key can go, all three go.
     const long records = TNodeData::LiveCount();
     ClickDelete(live, node);
-    ASSERT_EQ(live.rec().boxes.size(), 4u);
-    EXPECT_EQ(live.rec().boxes[3].text, "删除完毕！");
+    ASSERT_EQ(live.rec().boxes.size(), 6u);
+    EXPECT_EQ(live.rec().boxes[5].text, "删除完毕！");
     EXPECT_FALSE(AnyControlKey(kDel));
     EXPECT_EQ(live.Entry(kActiveX, "Zv Deleted"), nullptr);
     EXPECT_EQ(TNodeData::LiveCount(), records - 1);
@@ -330,8 +385,8 @@ TEST(ActionsDelete, AControlIsDeletedOnlyWhenNoneOfItsKeysRemains)
     zvtest::DeleteTree(HKEY_CURRENT_USER, keys.settings);
     zvtest::DeleteTree(HKEY_CURRENT_USER, keys.stats);
     ClickDelete(live, kept);
-    ASSERT_EQ(live.rec().boxes.size(), 6u);
-    EXPECT_EQ(live.rec().boxes[5].text, "删除完毕！");
+    ASSERT_EQ(live.rec().boxes.size(), 8u);
+    EXPECT_EQ(live.rec().boxes[7].text, "删除完毕！");
     EXPECT_EQ(live.Entry(kActiveX, "Zv Kept"), nullptr);
     EXPECT_EQ(live.ViewChildren(live.Category(kActiveX)), live.ModelChildren(live.Category(kActiveX)));
     EXPECT_TRUE(live.rec().errors.empty());
@@ -385,6 +440,70 @@ TEST(ActionsDelete, ARecordNamingMoreThanOneEntryDeletesNothing)
     EXPECT_TRUE(AllControlKeys(kKeep));
     EXPECT_TRUE(zvtest::KeyExists(HKEY_CURRENT_USER, ControlKeys(kKeep).stats + "\\iexplore"));
     EXPECT_EQ(zvtest::ReadString(HKEY_CURRENT_USER, parent + "\\Zv Child", "Zv Keep"), "kept");
+    EXPECT_TRUE(live.rec().errors.empty());
+}
+
+// The ANSI registry functions give "?" for what the code page cannot hold, so two toolbars read
+// alike; an action on either would reach "Zv??", which may be the other one.
+TEST(ActionsDelete, NamesTheCodePageCannotHoldAreNeverActedOn)
+{
+    const std::wstring key = L"SOFTWARE\\Microsoft\\Internet Explorer\\Toolbar";
+    const std::vector<std::wstring> names = {L"Zv\U0001F600", L"Zv??"};
+    TRegistryScratch scratch;
+    scratch.Claim(HKEY_LOCAL_MACHINE, actionstest::kToolbarKey);
+    scratch.Claim(HKEY_CURRENT_USER, std::string(actionstest::kExtSettings) + "Zv??");
+    scratch.Claim(HKEY_LOCAL_MACHINE, std::string(actionstest::kCompatibility) + "Zv??");
+    auto valueExists = [&](const std::wstring& name) {
+        HKEY k = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+        const bool found = RegQueryValueExW(k, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+        RegCloseKey(k);
+        return found;
+    };
+    struct TValues {
+        const std::wstring& key;
+        const std::vector<std::wstring>& names;
+        explicit TValues(const std::wstring& k, const std::vector<std::wstring>& n) : key(k), names(n)
+        {
+            HKEY h = nullptr;
+            RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr);
+            for (const std::wstring& name : names) RegSetValueExW(h, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(L""), 2);
+            RegCloseKey(h);
+        }
+        ~TValues()
+        {
+            HKEY h = nullptr;
+            if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_ALL_ACCESS, &h) != ERROR_SUCCESS) return;
+            for (const std::wstring& name : names) RegDeleteValueW(h, name.c_str());
+            RegCloseKey(h);
+        }
+    } values(key, names);
+    ASSERT_TRUE(valueExists(names[0]) && valueExists(names[1]));
+
+    TLiveForm live;
+    zv::Tfm_main& f = live.form();
+    TTreeNode* category = live.Category(1);
+    std::vector<TTreeNode*> rows;
+    for (size_t i = 0; i < category->Count(); ++i) {
+        if (category->Item(i)->Text() == "Zv?? [启用]") rows.push_back(category->Item(i));
+    }
+    ASSERT_EQ(rows.size(), 2u) << "both listed, under one text";
+    for (TTreeNode* row : rows) {
+        ClickDelete(live, row);
+        EXPECT_EQ(live.rec().boxes.back().text, "删除失败！");
+        EXPECT_EQ(live.rec().boxes.back().type, 0x40u);
+        ASSERT_TRUE(live.Click(f.bt_onoff));
+        EXPECT_EQ(live.rec().boxes.back().text, "Zv?? [启用] 禁用失败！");
+        EXPECT_EQ(live.rec().boxes.back().type, 0x10u);
+        live.rec().Answer(IDYES);
+        ASSERT_TRUE(live.Click(f.bt_delactivex));
+        EXPECT_EQ(live.rec().boxes.back().text, "Zv?? [启用] 注销失败！");
+        EXPECT_NE(row->Data, nullptr);
+    }
+    EXPECT_TRUE(valueExists(names[0]));
+    EXPECT_TRUE(valueExists(names[1]));
+    EXPECT_FALSE(zvtest::KeyExists(HKEY_CURRENT_USER, std::string(actionstest::kExtSettings) + "Zv??"));
+    EXPECT_FALSE(zvtest::KeyExists(HKEY_LOCAL_MACHINE, std::string(actionstest::kCompatibility) + "Zv??"));
     EXPECT_TRUE(live.rec().errors.empty());
 }
 

@@ -1,5 +1,7 @@
 // The startup list's commands: the delete button's state, deletion with its messages, and the
 // file properties a double click opens.
+#include <winternl.h>
+
 #include "plugins/node_data.h"
 #include "startup_fixtures.h"
 
@@ -151,6 +153,83 @@ TEST(StartupCommands, EntriesGoneSinceTheScanFailToDelete)
         EXPECT_EQ(FindItem(f.tree_start, name), node) << "the row stays";
         EXPECT_NE(node->Data, nullptr);
     }
+}
+
+// Value names that the ANSI functions cannot hand over whole: one with a zero byte inside reads
+// as the name before it, one with a character outside the code page reads as "?". Deleting
+// either row would remove another value.
+TEST(StartupCommands, NamesThatReachAnotherValueAreNeverDeleted)
+{
+    TStartupPlaces places;
+    places.userRun.SetText("ZvHelper", "notepad.exe");
+    // A name the Win32 functions cannot write: the native call takes a counted name.
+    using TSetValue = LONG(NTAPI*)(HANDLE, UNICODE_STRING*, ULONG, ULONG, void*, ULONG);
+    using TDeleteValue = LONG(NTAPI*)(HANDLE, UNICODE_STRING*);
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    const auto setValue =
+        reinterpret_cast<TSetValue>(reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "NtSetValueKey")));
+    const auto deleteValue =
+        reinterpret_cast<TDeleteValue>(reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "NtDeleteValueKey")));
+    ASSERT_TRUE(setValue && deleteValue);
+    const std::vector<std::wstring> odd = {std::wstring(L"ZvHelper\0x", 10), L"Zv\U0001F600", L"Zv??"};
+    struct TOddValues {
+        const std::vector<std::wstring>& names;
+        TDeleteValue remove;
+        HKEY key = nullptr;
+        TOddValues(const std::vector<std::wstring>& n, TSetValue set, TDeleteValue del) : names(n), remove(del)
+        {
+            RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0, KEY_ALL_ACCESS,
+                          &key);
+            for (const std::wstring& name : names) {
+                UNICODE_STRING u{static_cast<USHORT>(name.size() * 2), static_cast<USHORT>(name.size() * 2),
+                                 const_cast<wchar_t*>(name.data())};
+                wchar_t data[] = L"notepad.exe";
+                set(key, &u, 0, REG_SZ, data, sizeof(data));
+            }
+        }
+        bool Has(const std::wstring& name) const
+        {
+            // A counted name is found by listing, not by a NUL-terminated query.
+            wchar_t buffer[64];
+            for (DWORD i = 0;; ++i) {
+                DWORD length = 64;
+                if (RegEnumValueW(key, i, buffer, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+                    return false;
+                }
+                if (std::wstring(buffer, length) == name) return true;
+            }
+        }
+        ~TOddValues()
+        {
+            for (const std::wstring& name : names) {
+                UNICODE_STRING u{static_cast<USHORT>(name.size() * 2), static_cast<USHORT>(name.size() * 2),
+                                 const_cast<wchar_t*>(name.data())};
+                remove(key, &u);
+            }
+            RegCloseKey(key);
+        }
+    } values(odd, setValue, deleteValue);
+    for (const std::wstring& name : odd) ASSERT_TRUE(values.Has(name));
+
+    TScannedForm form;
+    zv::Tfm_main& f = form.f;
+    zvtest::TMessageRecorder rec(f);
+    TTreeNode* group = f.tree_start.TopItem(0);
+    ASSERT_EQ(group->Count(), 4u);
+    for (size_t i = 0; i < group->Count(); ++i) {
+        TTreeNode* row = group->Item(i);
+        if (row->Data->ValueName == "ZvHelper") continue;
+        f.tree_start.Select(row);
+        ASSERT_TRUE(f.bt_delstart.Enabled());
+        f.bt_delstart.Click();
+        ASSERT_FALSE(rec.boxes.empty());
+        EXPECT_EQ(rec.boxes.back().text, "删除失败！");
+        EXPECT_EQ(rec.boxes.back().type, static_cast<UINT>(MB_ICONINFORMATION));
+        EXPECT_EQ(group->Item(i), row);
+    }
+    EXPECT_EQ(rec.boxes.size(), 6u);
+    EXPECT_TRUE(zvtest::ValueExists(HKEY_CURRENT_USER, zvtest::kRunKey, "ZvHelper"));
+    for (const std::wstring& name : odd) EXPECT_TRUE(values.Has(name));
 }
 
 TEST(StartupCommands, DoubleClickOpensThePropertiesOfTheFileTheCommandRuns)
