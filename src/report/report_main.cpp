@@ -107,7 +107,7 @@ int main()
     // A console tool must not stop at a "no disk" box when a listed path names an empty drive.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     Application.Title = "Zorvane";
-    Application.ErrorBoxHook = [](const std::string& text) { Complain(text); };
+    Application.ErrorBoxHook = [](HWND, const std::string& text, const std::string&, UINT) { Complain(text); };
     try {
         return Run();
     } catch (const std::exception& e) {

@@ -14,20 +14,50 @@ std::string StandardErrorText(const std::string& message)
     return message;
 }
 
+int MainWindowShowCommand(int requested)
+{
+    switch (requested) {
+    case SW_SHOWMAXIMIZED:
+        return SW_SHOWMAXIMIZED;
+    case SW_SHOWMINNOACTIVE:
+        return SW_SHOWMINNOACTIVE;
+    default:
+        return SW_SHOWNORMAL;
+    }
+}
+
+void TApplication::ShowMainForm(int showCommand)
+{
+    if (!MainForm || !MainForm->HandleAllocated()) return;
+    const HWND window = MainForm->Handle();
+    int command = MainWindowShowCommand(showCommand);
+    // When the launcher passed a show request in its STARTUPINFO, the system puts that request in
+    // place of the process's first ShowWindow, at least when that one asks for SW_SHOWNORMAL or
+    // SW_SHOW. The hidden window spends that first call on hiding, whatever becomes of it, and is
+    // shown normal with SW_RESTORE, which is the same request for a window never shown before and
+    // not one the system replaces.
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    GetStartupInfoA(&startup);
+    if (startup.dwFlags & STARTF_USESHOWWINDOW) ShowWindow(window, SW_HIDE);
+    if (command == SW_SHOWNORMAL) command = SW_RESTORE;
+    ShowWindow(window, command);
+    UpdateWindow(window);
+}
+
 void TApplication::ShowException(const std::string& message)
 {
     const std::string text = StandardErrorText(message);
+    const HWND owner = MainForm && MainForm->HandleAllocated() ? MainForm->Handle() : nullptr;
     if (ErrorBoxHook) {
-        ErrorBoxHook(text);
+        ErrorBoxHook(owner, text, Title, MB_OK | MB_ICONERROR);
         return;
     }
-    HWND owner = MainForm && MainForm->HandleAllocated() ? MainForm->Handle() : nullptr;
     MessageBoxA(owner, text.c_str(), Title.c_str(), MB_OK | MB_ICONERROR);
 }
 
 void TApplication::Terminate()
 {
-    m_terminated = true;
     PostQuitMessage(0);
 }
 
@@ -38,10 +68,7 @@ void TApplication::Idle()
 
 int TApplication::Run(int showCommand)
 {
-    if (MainForm && MainForm->HandleAllocated()) {
-        ShowWindow(MainForm->Handle(), showCommand);
-        UpdateWindow(MainForm->Handle());
-    }
+    ShowMainForm(showCommand);
     MSG msg;
     for (;;) {
         if (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {

@@ -13,6 +13,11 @@ class TForm;
 // character has a code above that of "." (so "...!" and "...)" stay as they are).
 std::string StandardErrorText(const std::string& message);
 
+// The state the main window is first shown in for the launcher's show request: maximised for
+// a maximised request, minimised for a minimised one without activation, normal (SW_SHOWNORMAL)
+// for every other value, hiding and plain minimising included.
+int MainWindowShowCommand(int requested);
+
 class TApplication {
 public:
     std::string Title;
@@ -20,18 +25,16 @@ public:
 
     // Shows a message in the standard error box: caption Title, error icon, one OK button.
     void ShowException(const std::string& message);
-    // Tests record error boxes here instead of waiting for a click.
-    std::function<void(const std::string& text)> ErrorBoxHook;
+    // Tests record error boxes here instead of waiting for a click: everything the box shows.
+    std::function<void(HWND owner, const std::string& text, const std::string& caption, UINT type)> ErrorBoxHook;
 
-    // Shows the main form (as the launcher asked) and runs the loop until Terminate.
+    // Shows the main form in the state MainWindowShowCommand gives for the launcher's request.
+    void ShowMainForm(int showCommand);
+    // Shows the main form and runs the loop until Terminate.
     int Run(int showCommand);
     void Terminate();
-    bool Terminated() const { return m_terminated; }
     // One round of idle work: the status-bar hint of the control under the pointer.
     void Idle();
-
-private:
-    bool m_terminated = false;
 };
 
 extern TApplication Application;

@@ -13,6 +13,9 @@ bool KeyLess(const std::unique_ptr<TTreeNode>& a, const std::unique_ptr<TTreeNod
     return c < 0 || (c == 0 && a->Index() < b->Index());
 }
 
+// The tree view class's own window procedure, the same for every tree view of the process.
+WNDPROC g_treeViewProc = nullptr;
+
 int CALLBACK CompareByModelOrder(LPARAM a, LPARAM b, LPARAM)
 {
     const size_t ia = reinterpret_cast<TTreeNode*>(a)->Index();
@@ -308,9 +311,6 @@ bool TTreeView::HandleNotify(NMHDR* header, LRESULT& result)
         if (!m_quiet && (nm->action & TVE_COLLAPSE) && OnCollapsed) FireEvent([&] { OnCollapsed(node); });
         return true;
     }
-    case NM_DBLCLK:
-        if (OnDblClick) FireEvent(OnDblClick);
-        return true;
     case NM_CUSTOMDRAW: {
         if (!OnCustomDrawItem) return false;
         auto* cd = reinterpret_cast<NMTVCUSTOMDRAW*>(header);
@@ -342,8 +342,23 @@ HWND TTreeView::CreateWnd(HWND parentWnd)
                            GetModuleHandleA(nullptr), nullptr);
 }
 
+LRESULT CALLBACK TTreeView::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    const LRESULT result = CallWindowProcA(g_treeViewProc, hwnd, msg, wp, lp);
+    // The control's own notification of a double click comes only when the click hits an item;
+    // a double click anywhere in the control, below the last row too, acts on the selection.
+    if (msg == WM_LBUTTONDBLCLK) {
+        auto* tree = dynamic_cast<TTreeView*>(FromHandle(hwnd));
+        if (tree && tree->OnDblClick) FireEvent(tree->OnDblClick);
+    }
+    return result;
+}
+
 void TTreeView::AfterCreateWnd()
 {
+    const auto previous = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TTreeView::SubclassProc)));
+    if (!g_treeViewProc) g_treeViewProc = previous;
     if (Images) SendMessageA(Handle(), TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(Images->Handle()));
     SendMessageA(Handle(), TVM_SETINDENT, Indent, 0);
     m_quiet = true;

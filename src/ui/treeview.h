@@ -46,8 +46,10 @@ private:
     TTreeView* m_owner;
     TTreeNode* m_parent;  // the tree's hidden root for top-level nodes
     std::string m_text;
-    int m_image = -1;
-    int m_selectedImage = -1;
+    // Picture 0 until one is given, as the toolkit's nodes start: -1 would tell the tree view
+    // to ask the program, and a node left by a scan that stopped would show whatever came.
+    int m_image = 0;
+    int m_selectedImage = 0;
     bool m_expanded = false;
     size_t m_index = 0;
     // Children before this index are in text order as of the last re-sort.
@@ -106,6 +108,7 @@ protected:
 
 private:
     friend class TTreeNode;
+    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     bool ViewLive() const { return HandleAllocated() && m_rebuilds == 0; }
     void Resort(TTreeNode& parent, TTreeNode* changed);
     void InsertIntoView(TTreeNode& node);

@@ -167,7 +167,19 @@ TEST(ActionsSelection, DoubleClickAsksForThePropertiesOfAnExistingFileOnly)
     // Nothing is reported, though the shell gave no sheet.
     EXPECT_TRUE(live.rec().boxes.empty());
 
+    // A double click below the last row hits no item, and acts on the row selected before it.
+    live.Select(fileLine);
+    RECT client{};
+    GetClientRect(f.m_tree.Handle(), &client);
+    TVHITTESTINFO hit{};
+    hit.pt = POINT{10, client.bottom - 3};
+    ASSERT_EQ(SendMessageA(f.m_tree.Handle(), TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)), 0);
+    SendMessageA(f.m_tree.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(hit.pt.x, hit.pt.y));
+    zvtest::PumpMessages();
+    ASSERT_EQ(actionstest::ShellRequests().size(), 2u);
+    EXPECT_EQ(actionstest::ShellRequests()[1].file, dll);
+
     live.Select(nullptr);
     f.m_treeDblClick(&f.m_tree);
-    EXPECT_EQ(actionstest::ShellRequests().size(), 1u);
+    EXPECT_EQ(actionstest::ShellRequests().size(), 2u);
 }

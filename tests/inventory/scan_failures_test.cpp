@@ -70,6 +70,10 @@ TEST(ScanFailures, ClassesAndControlsOfAWrongType)
     ASSERT_TRUE(toolbar);
     EXPECT_EQ(toolbar->Text(), FakeId(0x93));
     EXPECT_EQ(toolbar->Data, nullptr);
+    // Stopped before its picture was set, it shows the first one rather than whatever the
+    // tree view would make of "ask the program".
+    EXPECT_EQ(toolbar->ImageIndex(), 0);
+    EXPECT_EQ(toolbar->SelectedIndex(), 0);
     EXPECT_EQ(scan.Category(kActiveX)->Count(), 0u);
 
     badClass.SetText("", "", "坏类");

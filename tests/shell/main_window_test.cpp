@@ -191,16 +191,56 @@ TEST(MainWindowLogic, PagesSwitchOnlyForTheTwoTabs)
     EXPECT_FALSE(f.panel_start.Visible());
 }
 
-TEST(MainWindowLogic, ExitEndsTheLoopAndIsDispatchedFromTheMenu)
+// The item of the window's real menu bar at that popup and position, as a user picks it.
+UINT MenuCommand(HWND window, int popup, int item)
+{
+    return GetMenuItemID(GetSubMenu(GetMenu(window), popup), item);
+}
+
+TEST(MainWindowRun, ExitFromTheMenuEndsTheMessageLoop)
 {
     zv::Tfm_main f;
-    f.CreateForm(false);
-    f.ClickMenuItem(f.mu_exit.Command ? f.mu_exit.Command : 0);
-    f.mu_exit.OnClick();
-    EXPECT_TRUE(zv::Application.Terminated());
-    MSG msg;
-    // The quit request waits in the queue for the loop; take it out so later tests can pump.
-    while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    zv::Application.MainForm = &f;
+    f.CreateForm(true);
+    ASSERT_TRUE(f.HandleAllocated());
+    PostMessageA(f.Handle(), WM_COMMAND, MAKEWPARAM(MenuCommand(f.Handle(), 0, 2), 0), 0);
+    // Should the command not end the loop, this does, with a code that tells.
+    static bool timedOut;
+    timedOut = false;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 10000, [](HWND, UINT, UINT_PTR, DWORD) {
+        timedOut = true;
+        PostQuitMessage(99);
+    });
+    const int code = zv::Application.Run(SW_SHOWNORMAL);
+    KillTimer(nullptr, timer);
+    EXPECT_FALSE(timedOut);
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(IsWindowVisible(f.Handle())) << "the loop ended; the window goes when its owner ends";
+    f.DestroyHandle();
+    zv::Application.MainForm = nullptr;
+}
+
+// Whatever the launcher asks for, the window comes maximised, minimised without taking the
+// activation, or normal; never hidden, never minimised with the activation.
+TEST(MainWindowRun, FirstShownInTheStateTheLaunchersRequestMapsTo)
+{
+    for (int request = SW_HIDE; request <= SW_FORCEMINIMIZE; ++request) {
+        SCOPED_TRACE(request);
+        const int expected = request == SW_SHOWMAXIMIZED     ? SW_SHOWMAXIMIZED
+                             : request == SW_SHOWMINNOACTIVE ? SW_SHOWMINNOACTIVE
+                                                             : SW_SHOWNORMAL;
+        EXPECT_EQ(zv::MainWindowShowCommand(request), expected);
+
+        zv::Tfm_main f;
+        zv::Application.MainForm = &f;
+        f.CreateForm(true);
+        zv::Application.ShowMainForm(request);
+        zvtest::PumpMessages();
+        EXPECT_TRUE(IsWindowVisible(f.Handle()));
+        EXPECT_EQ(IsZoomed(f.Handle()) != FALSE, expected == SW_SHOWMAXIMIZED);
+        EXPECT_EQ(IsIconic(f.Handle()) != FALSE, expected == SW_SHOWMINNOACTIVE);
+        f.DestroyHandle();
+        zv::Application.MainForm = nullptr;
     }
 }
 
@@ -366,10 +406,40 @@ TEST_F(MainWindowGui, ClosingTheWindowDisposesEveryRecord)
 
 TEST_F(MainWindowGui, MenuCommandsReachTheirHandlers)
 {
+    zvtest::TMessageRecorder rec(f);
     f.QkTabs1TabActive(nullptr, 1);
-    SendMessageA(f.Handle(), WM_COMMAND, MAKEWPARAM(f.mu_refresh.Command, 0), 0);
+    // Found only by a new scan: the refresh must have rebuilt the list.
+    struct TRunValue {
+        HKEY key = nullptr;
+        TRunValue()
+        {
+            RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &key, nullptr);
+            RegSetValueExA(key, "ZvMenuRefresh", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
+        }
+        ~TRunValue()
+        {
+            RegDeleteValueA(key, "ZvMenuRefresh");
+            RegCloseKey(key);
+        }
+    } added;
+    auto listed = [this] {
+        for (zv::TTreeNode* n : f.tree_start.Nodes()) {
+            if (n->Data && n->Data->ItemName == "ZvMenuRefresh") return true;
+        }
+        return false;
+    };
+    ASSERT_FALSE(listed());
+
+    SendMessageA(f.Handle(), WM_COMMAND, MAKEWPARAM(MenuCommand(f.Handle(), 0, 0), 0), 0);
+    EXPECT_TRUE(listed());
     EXPECT_TRUE(IsWindowVisible(f.panel_start.Handle())) << "refresh leaves the page in front";
     EXPECT_EQ(f.m_tree.TopCount(), 2u);
+
+    rec.Answer(IDCANCEL);
+    SendMessageA(f.Handle(), WM_COMMAND, MAKEWPARAM(MenuCommand(f.Handle(), 1, 0), 0), 0);
+    ASSERT_EQ(rec.boxes.size(), 1u);
+    EXPECT_EQ(rec.boxes[0].text, "你确定要恢复浏览器主页地址为“about:blank”吗？");
 }
 
 TEST(MainWindowStart, AnExceptionInFormCreateSkipsItsRemainingStepsAndTheWindowStillComes)

@@ -61,4 +61,16 @@ TEST(StandardErrorBox, EveryEscapingExceptionIsShownAndTheProgramGoesOn)
     EXPECT_EQ(rec.errors[1], "Help system not installed!\r HTMLHELP cannot displayed!");
     EXPECT_EQ(rec.errors[2], "out of memory.");
     EXPECT_TRUE(after);
+    EXPECT_EQ(rec.errorBoxes[0].owner, nullptr) << "no main window yet";
+
+    // Once the main window exists, it owns the box.
+    zv::Application.MainForm = &form;
+    form.CreateForm(true);
+    zv::FireEvent([] { throw zv::EError("x"); });
+    zv::Application.MainForm = nullptr;
+    ASSERT_EQ(rec.errorBoxes.size(), 4u);
+    EXPECT_EQ(rec.errorBoxes[3].text, "x.");
+    EXPECT_EQ(rec.errorBoxes[3].caption, "Zorvane");
+    EXPECT_EQ(rec.errorBoxes[3].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
+    EXPECT_EQ(rec.errorBoxes[3].owner, form.Handle());
 }

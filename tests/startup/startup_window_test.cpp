@@ -1,6 +1,7 @@
 // The startup list in its real window under Xvfb: columns that fit the window and follow a
 // drag of the header, groups that never close, and rows drawn as the design says, read back
 // pixel by pixel from an off-screen rendering of the tree view.
+#include "platform/cmdline.h"
 #include "plugins/node_data.h"
 #include "startup_fixtures.h"
 
@@ -134,6 +135,21 @@ TEST(StartupWindow, GroupsNeverCollapse)
         EXPECT_GT(item.bottom, item.top);
     }
     EXPECT_TRUE(TShellExecuteRecorder::calls.empty()) << "a group has no file to show";
+
+    // The same double click below the last row, with an item selected, shows its file: the
+    // recorder would have seen a group's, had there been one.
+    TTreeNode* item = FindItem(f.tree_start, "ZvOne");
+    ASSERT_NE(item, nullptr);
+    f.tree_start.Select(item);
+    RECT client{};
+    GetClientRect(tree, &client);
+    const LPARAM below = Point(10, client.bottom - 3);
+    PostMessageA(tree, WM_LBUTTONUP, 0, below);
+    SendMessageA(tree, WM_LBUTTONDBLCLK, MK_LBUTTON, below);
+    zvtest::PumpMessages();
+    ASSERT_EQ(TShellExecuteRecorder::calls.size(), 1u);
+    EXPECT_EQ(TShellExecuteRecorder::calls[0].file, zv::ExtractCommandFile("notepad.exe"));
+    EXPECT_EQ(f.tree_start.Selected(), item);
 }
 
 TEST(StartupWindow, DeletedRowGoesAndTheButtonFollowsTheTreesNewSelection)

@@ -200,7 +200,15 @@ TMessageRecorder::TMessageRecorder(zv::Tfm_main& form) : m_form(form)
         m_answers.pop_front();
         return answer;
     };
-    zv::Application.ErrorBoxHook = [this](const std::string& text) { errors.push_back(text); };
+    zv::Application.ErrorBoxHook = [this](HWND owner, const std::string& text, const std::string& caption,
+                                          UINT type) {
+        // Whatever raised it, the standard error box is the application's: its title, the error
+        // icon and one OK button.
+        EXPECT_EQ(caption, "Zorvane") << text;
+        EXPECT_EQ(type, static_cast<UINT>(MB_OK | MB_ICONERROR)) << text;
+        errors.push_back(text);
+        errorBoxes.push_back({text, caption, type, owner});
+    };
 }
 
 TMessageRecorder::~TMessageRecorder()

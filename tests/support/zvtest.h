@@ -75,7 +75,9 @@ public:
     ~TMessageRecorder();
     void Answer(int result) { m_answers.push_back(result); }
     std::vector<TShownBox> boxes;
+    // The standard error boxes: their texts, and each box whole.
     std::vector<std::string> errors;
+    std::vector<TShownBox> errorBoxes;
 
 private:
     zv::Tfm_main& m_form;
