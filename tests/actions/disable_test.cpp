@@ -3,6 +3,7 @@
 #include "actions_support.h"
 
 #include <optional>
+#include <tuple>
 
 using actionstest::TLiveForm;
 using actionstest::TRegistryScratch;
@@ -93,7 +94,22 @@ TEST(ActionsDisable, DisableThenEnableRoundTripInTheRealWindowAndRescans)
     ASSERT_NE(foo, nullptr);
     ExpectShown(live, foo, "Zv Foo [启用]");
     ExpectCaption(live, "禁用");
-    ASSERT_TRUE(live.Click(f.bt_onoff));
+    {
+        // Wine keeps any type and grants any right: the requests themselves are the proof.
+        zvtest::TRegistryLog log;
+        ASSERT_TRUE(live.Click(f.bt_onoff));
+        actionstest::ExpectAccess(log, KEY_WRITE, true);
+        std::vector<std::tuple<HKEY, std::string, std::string, DWORD, std::vector<BYTE>>> writes;
+        for (const zvtest::TRegistryRequest& r : log.requests) {
+            if (r.kind == zvtest::TRegistryRequest::SetValue) writes.emplace_back(r.root, r.path, r.value, r.type, r.data);
+        }
+        const decltype(writes) expected = {
+            {HKEY_CURRENT_USER, Settings(kFoo), "Version", REG_SZ, {'*', 0}},
+            {HKEY_CURRENT_USER, Settings(kFoo), "Flags", REG_DWORD, {1, 0, 0, 0}},
+            {HKEY_LOCAL_MACHINE, Compatibility(kFoo), "Compatibility Flags", REG_DWORD, {0, 4, 0, 0}},
+        };
+        EXPECT_EQ(writes, expected);
+    }
 
     ASSERT_EQ(live.rec().boxes.size(), 2u);
     ExpectBox(live.rec().boxes[0], "你确定要禁用 “工具栏(Toolbar)\\Zv Foo ” 吗？", 0x21, f.Handle());
@@ -114,7 +130,11 @@ TEST(ActionsDisable, DisableThenEnableRoundTripInTheRealWindowAndRescans)
     ASSERT_NE(foo, nullptr);
     ExpectShown(live, foo, "Zv Foo [已禁用]");
     ExpectCaption(live, "启用");
-    ASSERT_TRUE(live.Click(f.bt_onoff));
+    {
+        zvtest::TRegistryLog log;
+        ASSERT_TRUE(live.Click(f.bt_onoff));
+        actionstest::ExpectAccess(log, KEY_WRITE);
+    }
 
     ASSERT_EQ(live.rec().boxes.size(), 4u);
     ExpectBox(live.rec().boxes[2], "你确定要启用 “工具栏(Toolbar)\\Zv Foo ” 吗？", 0x21, f.Handle());

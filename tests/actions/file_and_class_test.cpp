@@ -186,7 +186,11 @@ TEST(ActionsUnregister, RemovesOnlyTheMachineWideClassKey)
     EXPECT_TRUE(zvtest::KeyExists(HKEY_LOCAL_MACHINE, std::string(actionstest::kClassesClsid) + kFoo));
 
     live.rec().Answer(IDYES);
-    ASSERT_TRUE(live.Click(f.bt_delactivex));
+    {
+        zvtest::TRegistryLog log;
+        ASSERT_TRUE(live.Click(f.bt_delactivex));
+        actionstest::ExpectAccess(log, KEY_ALL_ACCESS);
+    }
     ASSERT_EQ(live.rec().boxes.size(), 3u);
     ExpectLastBox(live, "Zv Foo [启用] 注销完成！", 0x40);
     EXPECT_FALSE(zvtest::KeyExists(HKEY_LOCAL_MACHINE, std::string(actionstest::kClassesClsid) + kFoo));

@@ -39,7 +39,11 @@ TEST(ActionsHomePage, LiftsTheLockAndSetsTheBlankPageEachTime)
     const std::vector<std::string> mainKeys = zvtest::EnumSubKeys(HKEY_CURRENT_USER, kMain);
 
     TLiveForm live;
-    ChooseRestore(live);
+    {
+        zvtest::TRegistryLog log;
+        ChooseRestore(live);
+        actionstest::ExpectAccess(log, KEY_ALL_ACCESS);
+    }
     ASSERT_EQ(live.rec().boxes.size(), 2u);
     EXPECT_EQ(live.rec().boxes[0].text, kQuestion);
     EXPECT_EQ(live.rec().boxes[0].type, 0x21u);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "inventory_support.h"
+#include "registry_log.h"
 #include "ui/w_main.h"
 
 using namespace inventorytest;
@@ -218,6 +219,42 @@ TEST(ResolveClsid, OddClassIdentifiers)
     // A value name may hold a backslash; it must not reach into the class's own sub-keys.
     EXPECT_EQ(resolve(FakeId(0x31) + "\\InprocServer32"), nothing);
     EXPECT_EQ(resolve(FakeId(0x31) + "\\"), nothing);
+}
+
+// Scans read, and read only machine-wide class registrations: a class the user registered for
+// himself is no class of the browser's.
+TEST(ScanRequests, ReadOnlyAndMachineWideClassesOnly)
+{
+    zvtest::TTempDir dir;
+    const std::string userOnly = FakeId(0x38);
+    TKeyFixture toolbar(HKEY_LOCAL_MACHINE, kToolbarKey);
+    toolbar.SetText("", userOnly, "");
+    TKeyFixture userClass(HKEY_CURRENT_USER, "Software\\Classes\\CLSID\\" + userOnly);
+    userClass.SetText("", "", "Zv 用户类");
+    userClass.SetText("InprocServer32", "", dir.File("user.dll"));
+
+    TScan scan;
+    zvtest::TRegistryLog log;
+    scan.Rebuild();
+    scan.form().ScanStartupItems();
+
+    const TTreeNode* entry = scan.Entry(kToolbars, userOnly);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->Text(), userOnly + " [启用]");
+    EXPECT_EQ(entry->Count(), 0u);
+    ASSERT_NE(entry->Data, nullptr);
+    EXPECT_EQ(entry->Data->FileName, "");
+
+    bool classLookedUp = false;
+    for (const zvtest::TRegistryRequest& r : log.requests) {
+        ASSERT_EQ(r.kind, zvtest::TRegistryRequest::Open) << r.path;
+        EXPECT_EQ(r.access, static_cast<REGSAM>(KEY_READ)) << r.path;
+        if (r.path.find("Classes\\CLSID\\" + userOnly) != std::string::npos) {
+            classLookedUp = true;
+            EXPECT_EQ(r.root, HKEY_LOCAL_MACHINE) << r.path;
+        }
+    }
+    EXPECT_TRUE(classLookedUp);
 }
 
 TEST(ScanExtensions, MenuAndButtonTextsCommandsAndOrder)

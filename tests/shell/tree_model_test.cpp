@@ -1,5 +1,6 @@
 // The tree's order rule: nodes are appended; a text change re-sorts that node's siblings
 // (stable, lstrcmpA) and nothing below them. Checked against a plain model of the rule.
+#include <map>
 #include <random>
 
 #include "plugins/node_data.h"
@@ -8,14 +9,17 @@
 
 namespace {
 
+// Each node is known by the number it was added as, so that nodes of equal texts, which the
+// re-sort must keep in their order, can be told apart.
 struct TPlainTree {
-    std::vector<std::string> texts;  // one level is enough: the rule is per sibling list
-    void Add(const std::string& t) { texts.push_back(t); }
+    std::vector<std::pair<std::string, int>> nodes;
+    void Add(const std::string& t, int id) { nodes.emplace_back(t, id); }
     void Change(size_t i, const std::string& t)
     {
-        texts[i] = t;
-        std::stable_sort(texts.begin(), texts.end(),
-                         [](const std::string& a, const std::string& b) { return lstrcmpA(a.c_str(), b.c_str()) < 0; });
+        nodes[i].first = t;
+        std::stable_sort(nodes.begin(), nodes.end(), [](const auto& a, const auto& b) {
+            return lstrcmpA(a.first.c_str(), b.first.c_str()) < 0;
+        });
     }
 };
 
@@ -61,22 +65,28 @@ TEST(TreeModel, MatchesThePlainRuleOverRandomChanges)
     tree.SortByText = true;
     zv::TTreeNode* cat = tree.Add(nullptr, "cat");
     TPlainTree plain;
+    std::map<const zv::TTreeNode*, int> ids;
+    auto shown = [&] {
+        std::vector<std::pair<std::string, int>> nodes;
+        for (size_t i = 0; i < cat->Count(); ++i) nodes.emplace_back(cat->Item(i)->Text(), ids[cat->Item(i)]);
+        return nodes;
+    };
     std::mt19937 rng(1234);
-    // Texts that lstrcmpA finds equal (case, hyphens) put the stability of the re-sort to the test.
+    // Equal texts are frequent, and the pool holds texts that lstrcmpA orders by case and
+    // hyphens only: both put the stability of the re-sort to the test.
     const std::vector<std::string> pool = {"alpha", "Alpha", "al-pha", "beta", "工具栏", "浏览器", "Zeta", "zeta",
                                            "10", "9", "a [启用]", "a [已禁用]"};
     for (int step = 0; step < 3000; ++step) {
         const std::string text = pool[rng() % pool.size()] + std::to_string(rng() % 3);
-        if (plain.texts.empty() || rng() % 3 == 0) {
-            tree.Add(cat, text);
-            plain.Add(text);
+        if (plain.nodes.empty() || rng() % 3 == 0) {
+            ids[tree.Add(cat, text)] = step;
+            plain.Add(text, step);
         } else {
-            const size_t i = rng() % plain.texts.size();
-            // Identify equal texts by position: the model changes the node at that position.
+            const size_t i = rng() % plain.nodes.size();
             cat->Item(i)->SetText(text);
             plain.Change(i, text);
         }
-        ASSERT_EQ(Texts(cat), plain.texts) << "step " << step;
+        ASSERT_EQ(shown(), plain.nodes) << "step " << step;
     }
     for (size_t i = 0; i < cat->Count(); ++i) ASSERT_EQ(cat->Item(i)->Index(), i);
 }
