@@ -3,6 +3,7 @@
 
 #include "platform/cmdline.h"
 #include "platform/handles.h"
+#include "platform/path_policy.h"
 #include "platform/shell_api.h"
 #include "plugins/node_data.h"
 #include "startup/startup_draw.h"
@@ -122,7 +123,10 @@ void Tfm_main::bt_delstartClick(TObject* /*Sender*/)
         if (reg.EnterKey(record->KeyPath, false)) removed = reg.EraseValue(record->ValueName);
         reg.LeaveKey();
     } else if (!record->FileName.empty()) {
-        removed = ShellApi().DeleteFile(record->FileName.c_str()) != FALSE;
+        // The folder is the program's own; an entry named like a device (com1.exe) would
+        // open the device rather than name a file.
+        removed = MayOpenPath(record->FileName, LastComponentStart(record->FileName)) &&
+                  ShellApi().DeleteFile(record->FileName.c_str()) != FALSE;
     }
 
     if (!removed) {
