@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/path_policy.h"
 #include "zarlib.h"
 
 namespace {
@@ -96,9 +97,13 @@ std::vector<TPrefix> Prefixes(const std::string& text, bool splitAtBlanks)
     return prefixes;
 }
 
+// No search reaches a network path or a device name (see MayOpenPath): a candidate naming one
+// is answered from its text alone. The last character, not the last byte, tells a trailing
+// backslash: the second byte of a double-byte character can equal one.
 bool IsFile(const std::string& path)
 {
-    if (path.empty() || path.size() > kMaxPath || path.back() == '\\') return false;
+    if (path.empty() || path.size() > kMaxPath || !zv::MayOpenPath(path)) return false;
+    if (zv::LastComponentStart(path) == path.size()) return false;
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/path_policy.h"
 #include "zarlib.h"
 
 namespace {
@@ -308,6 +309,9 @@ bool HasLinkExtension(const std::string& path)
 // The command line, or empty when the entry cannot be vouched for.
 std::string EntryCommandLine(const std::string& path)
 {
+    // The caller's folder is its own; the entry's name came from a listing, and a device name
+    // there (com1.exe) would open the device.
+    if (!zv::MayOpenPath(path, zv::LastComponentStart(path))) return {};
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return {};
 

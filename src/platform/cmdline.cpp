@@ -4,6 +4,7 @@
 
 #include "platform/ansi_text.h"
 #include "platform/handles.h"
+#include "platform/path_policy.h"
 #include "platform/shell_api.h"
 
 namespace zv {
@@ -32,12 +33,15 @@ std::string AsciiLower(std::string s)
 }
 
 // A directory search treats these as wildcards; a real file name never holds one, so a name
-// with one would otherwise "exist" whenever some other file matched the pattern. The "\\?\"
-// prefix of a long path is the one place a question mark belongs.
-bool HasWildcard(const std::string& name)
+// with one would otherwise "exist" whenever some other file matched the pattern. (The "\\?\"
+// prefix, where a question mark belongs, names no path the program may open.)
+bool HasWildcard(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
+
+// The last character, not the last byte: that can be the second byte of a double-byte
+// character that merely equals a backslash, as in "乗" (81 5C).
+bool EndsInBackslash(const std::string& name)
 {
-    const size_t from = name.rfind("\\\\?\\", 0) == 0 ? 4 : 0;
-    return name.find_first_of("*?", from) != std::string::npos;
+    return !name.empty() && AnsiLastDelimiter(name, "\\") == name.size() - 1;
 }
 
 }  // namespace
@@ -45,11 +49,11 @@ bool HasWildcard(const std::string& name)
 std::string WindowsDirectory() { return ReadDirectory(GetWindowsDirectoryA); }
 std::string SystemDirectory() { return ReadDirectory(GetSystemDirectoryA); }
 
-bool FileExists(const std::string& name)
+bool FileExists(const std::string& name, size_t ownPart)
 {
-    if (name.empty() || name.back() == '\\' || HasWildcard(name)) return false;
+    if (name.empty() || EndsInBackslash(name) || HasWildcard(name) || !MayOpenPath(name, ownPart)) return false;
     WIN32_FIND_DATAA data;
-    TFindHandle find(FindFirstFileA(name.c_str(), &data));
+    TFindHandle find(ShellApi().FindFirstFile(name.c_str(), &data));
     return find && !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -85,18 +89,22 @@ std::string ExtractCommandFile(const std::string& commandLine)
         found = false;
     }
 
-    if (!found && !FileExists(c)) {
+    // A network path is kept as it stands: it is what the line names, and it is neither
+    // tested (above) nor turned into a local path the line never meant (here).
+    if (!found && !FileExists(c) && PathRisk(c) != TPathRisk::Network) {
         const std::string windows = WindowsDirectory();
         const std::string system = SystemDirectory();
+        // The directories are the program's own, and may lie on a share: only c is judged.
         std::string w = windows + "\\" + c;
-        if (!FileExists(w)) w = system + "\\" + c;
+        if (!FileExists(w, windows.size() + 1)) w = system + "\\" + c;
         c = w;
     }
     return c;
 }
 
-HICON GetFileSmallIcon(const std::string& path)
+HICON GetFileSmallIcon(const std::string& path, size_t ownPart)
 {
+    if (!MayOpenPath(path, ownPart)) return nullptr;
     SHFILEINFOA info{};
     // Wine fills the icon field from an uninitialised temporary when the call fails, so the
     // field is only trusted when the call succeeded (on Windows it is then zero anyway).

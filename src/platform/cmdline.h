@@ -7,17 +7,21 @@
 namespace zv {
 
 // True when a directory search finds the name and it is not a directory; false for an empty
-// name, a name ending in a backslash and a name holding a wildcard. Relative names count from
-// the current directory.
-bool FileExists(const std::string& name);
+// name, a name ending in a backslash, a name holding a wildcard and a name the program may not
+// open (a network path or a device name, see MayOpenPath; the first `ownPart` bytes are the
+// program's own), which no call is made for. Relative names count from the current directory.
+bool FileExists(const std::string& name, size_t ownPart = 0);
 
 // The path of the file a command line runs: the first quoted stretch, else what zarlib's
 // GetFilePath makes of it; a rundll32 line gives its library; a bare name is completed with
-// the Windows directory, else the system directory. Empty for an empty line.
+// the Windows directory, else the system directory. A network path is taken as it stands,
+// never tested nor completed. Empty for an empty line.
 std::string ExtractCommandFile(const std::string& commandLine);
 
-// The shell's small icon for the file or folder, owned by the caller; null when none.
-HICON GetFileSmallIcon(const std::string& path);
+// The shell's small icon for the file or folder, owned by the caller; null when none, and for
+// a path the program may not open (the first `ownPart` bytes being its own), which the shell
+// is then not asked about.
+HICON GetFileSmallIcon(const std::string& path, size_t ownPart = 0);
 
 // The Windows and system directories, read afresh, without a trailing backslash.
 std::string WindowsDirectory();

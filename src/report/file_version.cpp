@@ -6,6 +6,9 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/path_policy.h"
+#include "platform/shell_api.h"
+
 namespace zv {
 
 namespace {
@@ -31,14 +34,16 @@ std::string QueryText(std::vector<BYTE>& block, const std::string& path)
 
 }  // namespace
 
-std::optional<TFileVersion> ReadFileVersion(const std::string& path)
+std::optional<TFileVersion> ReadFileVersion(const std::string& path, size_t ownPart)
 {
-    if (path.empty()) return std::nullopt;
+    // Reading the record opens the file: a device may never answer, a server would be offered
+    // the user's credentials.
+    if (path.empty() || !MayOpenPath(path, ownPart)) return std::nullopt;
     DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    const DWORD size = ShellApi().GetFileVersionInfoSize(path.c_str(), &ignored);
     if (size == 0) return std::nullopt;
     std::vector<BYTE> block(size);
-    if (!GetFileVersionInfoA(path.c_str(), 0, size, block.data())) return std::nullopt;
+    if (!ShellApi().GetFileVersionInfo(path.c_str(), 0, size, block.data())) return std::nullopt;
 
     TFileVersion version;
     void* found = nullptr;

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/cmdline.h"
+#include "platform/path_policy.h"
 #include "plugins/node_data.h"
 #include "plugins/plugin_texts.h"
 #include "report/report_model.h"
@@ -37,11 +38,13 @@ TRecordFields CopyRecord(const TNodeData& record)
     return fields;
 }
 
-void DescribeFile(TReportEntry& entry, std::string file)
+// The first `ownPart` bytes of `file` are the program's own folder.
+void DescribeFile(TReportEntry& entry, std::string file, size_t ownPart = 0)
 {
     entry.File = std::move(file);
-    entry.FileExists = FileExists(entry.File);
-    if (entry.FileExists) entry.Version = ReadFileVersion(entry.File);
+    entry.FileRisk = PathRisk(entry.File, ownPart);
+    entry.FileExists = FileExists(entry.File, ownPart);
+    if (entry.FileExists) entry.Version = ReadFileVersion(entry.File, ownPart);
 }
 
 // What a scan raised, or nothing when it ran to its end.
@@ -69,21 +72,20 @@ TReportEntry PluginEntry(const TTreeNode& node)
     return entry;
 }
 
-// The file a startup item starts: the one its command line names, or for a folder entry
-// that gives no command line, the entry itself.
-std::string StartupFile(const TRecordFields& record)
-{
-    if (record.CommandLine.empty()) return record.FileName;
-    return ExtractCommandFile(record.CommandLine);
-}
-
 TReportEntry StartupEntry(const TTreeNode& node)
 {
     TReportEntry entry;
     if (!node.Data) return entry;
     entry.Record = CopyRecord(*node.Data);
     entry.Text = entry.Record->ItemName;
-    DescribeFile(entry, StartupFile(*entry.Record));
+    // The file a startup item starts: the one its command line names, or for a folder entry
+    // that gives no command line, the entry itself, in a folder of the program's own.
+    const std::string& entryFile = entry.Record->FileName;
+    if (entry.Record->CommandLine.empty()) {
+        DescribeFile(entry, entryFile, LastComponentStart(entryFile));
+    } else {
+        DescribeFile(entry, ExtractCommandFile(entry.Record->CommandLine));
+    }
     return entry;
 }
 

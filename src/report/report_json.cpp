@@ -137,6 +137,11 @@ void WriteEntry(TJsonWriter& json, const TReportSection& section, const TReportE
     json.OptionalString(entry.File);
     json.Key("fileExists");
     json.Bool(entry.FileExists);
+    // Only where it applies, so the entries of an ordinary system read as they always did.
+    if (entry.FileRisk != TPathRisk::None) {
+        json.Key("fileSkipped");
+        json.String(entry.FileRisk == TPathRisk::Network ? "network" : "device");
+    }
     json.Key("company");
     json.OptionalString(entry.Version ? entry.Version->CompanyName : std::string());
     json.Key("version");

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/path_policy.h"
 #include "report/file_version.h"
 
 namespace zv {
@@ -36,6 +37,8 @@ struct TReportEntry {
     std::optional<TRecordFields> Record;  // none when a scan stopped before attaching it
     std::string File;                     // the file the entry loads or runs
     bool FileExists = false;
+    // Why the file was never looked at, when it is a network path or a device name.
+    TPathRisk FileRisk = TPathRisk::None;
     std::optional<TFileVersion> Version;
     // A built-in system plug-in entry, shown with the padlock; the window refuses to delete it.
     bool BuiltIn = false;

@@ -42,7 +42,11 @@ std::string RegistryLocation(const TRecordFields& record, bool valueMeansDefault
 void FileFacts(TLog& log, int indent, const TReportEntry& entry)
 {
     if (entry.File.empty()) return;
-    log.Field(indent, "文件", entry.FileExists ? entry.File : entry.File + "（文件不存在）");
+    const char* why = entry.FileRisk == TPathRisk::Network  ? "（网络路径，未访问）"
+                      : entry.FileRisk == TPathRisk::Device ? "（设备名，未访问）"
+                      : entry.FileExists                    ? ""
+                                                            : "（文件不存在）";
+    log.Field(indent, "文件", entry.File + why);
     if (!entry.Version) return;
     if (!entry.Version->CompanyName.empty()) log.Field(indent, "公司", entry.Version->CompanyName);
     if (!entry.Version->FileVersion.empty()) log.Field(indent, "文件版本", entry.Version->FileVersion);

@@ -3,9 +3,12 @@
 
 #include <cstring>
 #include <memory>
+#include <string_view>
 
 #include "platform/cmdline.h"
 #include "platform/handles.h"
+#include "platform/path_policy.h"
+#include "platform/shell_api.h"
 #include "plugins/node_data.h"
 #include "startup/startup_folders.h"
 #include "ui/w_main.h"
@@ -39,24 +42,30 @@ private:
     TTreeView& m_tree;
 };
 
-bool IsDesktopIni(const std::string& name)
+// Whether the text ends in `tail`, its letters A to Z read as a to z; `tail` is lower case.
+bool EndsWithNoCase(const std::string& text, std::string_view tail)
 {
-    static const char kName[] = "desktop.ini";
-    if (name.size() != sizeof(kName) - 1) return false;
-    for (size_t i = 0; i < name.size(); ++i) {
-        char c = name[i];
+    if (text.size() < tail.size()) return false;
+    for (size_t i = 0; i < tail.size(); ++i) {
+        char c = text[text.size() - tail.size() + i];
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != kName[i]) return false;
+        if (c != tail[i]) return false;
     }
     return true;
 }
 
+bool IsDesktopIni(const std::string& name)
+{
+    constexpr std::string_view kName = "desktop.ini";
+    return name.size() == kName.size() && EndsWithNoCase(name, kName);
+}
+
 void AttachRecord(TTreeNode* node, std::unique_ptr<TNodeData> record) { node->Data = record.release(); }
 
-// Gives an item the shell's small icon of `file`, copied into the list, or the folder picture.
-void SetItemPicture(TImageList& pictures, TTreeNode* node, const std::string& file)
+// Gives an item `shellIcon`, copied into the list, or the folder picture when it is null.
+void SetItemPicture(TImageList& pictures, TTreeNode* node, HICON shellIcon)
 {
-    TIcon icon(GetFileSmallIcon(file));
+    TIcon icon(shellIcon);
     const int added = icon ? pictures.AddIcon(icon.get()) : -1;
     const int picture = added >= 0 ? added : kPictureFolder;
     node->SetImageIndex(picture);
@@ -130,7 +139,7 @@ int Tfm_main::ScanRunKey(TTreeNode* Group, uint32_t Root, const std::string& Key
         record->IsValue = 1;
         record->ItemName = name;
         TTreeNode* node = tree_start.Add(Group, "..");
-        SetItemPicture(img_start, node, ExtractCommandFile(record->CommandLine));
+        SetItemPicture(img_start, node, GetFileSmallIcon(ExtractCommandFile(record->CommandLine)));
         AttachRecord(node, std::move(record));
         ++added;
     }
@@ -142,7 +151,7 @@ int Tfm_main::ScanStartupFolder(TTreeNode* Group, const std::string& Folder)
 {
     WIN32_FIND_DATAA entry;
     // Every kind of entry is wanted: hidden and system files and subfolders too.
-    TFindHandle find(FindFirstFileA((Folder + "*.*").c_str(), &entry));
+    TFindHandle find(ShellApi().FindFirstFile((Folder + "*.*").c_str(), &entry));
     if (!find) return 0;
     int added = 0;
     do {
@@ -152,11 +161,14 @@ int Tfm_main::ScanStartupFolder(TTreeNode* Group, const std::string& Folder)
         record->FileName = Folder + name;
         record->ItemName = name;
         TTreeNode* node = tree_start.Add(Group, "..");
-        // For a shortcut, the shortcut file's own icon, as the shell shows it.
-        SetItemPicture(img_start, node, record->FileName);
         char commandLine[kCommandLineSize + 1] = {};
         GetLnkCmdline(record->FileName.c_str(), commandLine, kCommandLineSize);
         record->CommandLine.assign(commandLine, strnlen(commandLine, sizeof(commandLine)));
+        // For a shortcut, the shortcut file's own icon, as the shell shows it; the shell draws
+        // that from the file the shortcut starts, so one that starts a network path or a
+        // device gets none. The folder is the program's own, the entry's name is not.
+        const bool shellMayLook = !EndsWithNoCase(name, ".lnk") || MayOpenPath(ExtractCommandFile(record->CommandLine));
+        SetItemPicture(img_start, node, shellMayLook ? GetFileSmallIcon(record->FileName, Folder.size()) : nullptr);
         AttachRecord(node, std::move(record));
         ++added;
     } while (FindNextFileA(find.get(), &entry));

@@ -3,6 +3,7 @@
 
 #include "platform/cmdline.h"
 #include "platform/handles.h"
+#include "platform/path_policy.h"
 #include "platform/shell_api.h"
 #include "plugins/action_keys.h"
 #include "plugins/node_data.h"
@@ -127,7 +128,10 @@ void Tfm_main::bt_delstartClick(TObject* /*Sender*/)
             reg.LeaveKey();
         }
     } else if (!record->FileName.empty() && IsExactName(record->ItemName)) {
-        removed = ShellApi().DeleteFile(record->FileName.c_str()) != FALSE;
+        // The folder is the program's own; an entry named like a device (com1.exe) would
+        // open the device rather than name a file.
+        removed = MayOpenPath(record->FileName, LastComponentStart(record->FileName)) &&
+                  ShellApi().DeleteFile(record->FileName.c_str()) != FALSE;
     }
 
     if (!removed) {

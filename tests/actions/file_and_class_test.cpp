@@ -1,5 +1,7 @@
 // Deleting an add-on's file and unregistering its class from the plug-in page: real files and
 // real class keys, the tree left as it was.
+#include <utility>
+
 #include "actions_support.h"
 
 #include "platform/cmdline.h"
@@ -104,6 +106,41 @@ TEST(ActionsDeleteFile, DeletesTheServerFileAndLeavesTheTree)
     live.Select(node->Item(1));
     f.m_treeDblClick(&f.m_tree);
     EXPECT_TRUE(actionstest::ShellRequests().empty());
+    EXPECT_TRUE(live.rec().errors.empty());
+}
+
+TEST(ActionsDeleteFile, FilesOnTheNetworkReadAsMissingAndStay)
+{
+    // Under Wine both reach real files: only the program's rule keeps them unopened.
+    zvtest::TNetworkShare share;
+    zvtest::TRemoteDrive remote;
+    const std::string onShare = share.File("zvfoo.dll");
+    const std::string onDrive = remote.File("zvbar.dll");
+    TRegistryScratch scratch;
+    AddToolbar(scratch, kFoo, "Zv Share", onShare);
+    AddToolbar(scratch, kBar, "Zv Drive", onDrive);
+
+    zvtest::TPathRecorder recorder;
+    TLiveForm live;
+    zv::Tfm_main& f = live.form();
+    for (const auto& [name, server] : {std::pair<std::string, std::string>{"Zv Share", onShare}, {"Zv Drive", onDrive}}) {
+        SCOPED_TRACE(name);
+        TTreeNode* node = live.Entry(kToolbars, name);
+        ASSERT_NE(node, nullptr);
+        ASSERT_EQ(node->Count(), 2u);
+        EXPECT_EQ(live.ViewText(node->Item(1)), server);
+        live.Select(node);
+        live.rec().Answer(IDYES);
+        ASSERT_TRUE(live.Click(f.bt_delfile));
+        ExpectLastBox(live, server + " 文件不存在！", 0x10);
+        live.Select(node->Item(1));
+        f.m_treeDblClick(&f.m_tree);
+    }
+    EXPECT_TRUE(actionstest::ShellRequests().empty());
+    EXPECT_EQ(recorder.Holding("zvfoo"), std::vector<std::string>{});
+    EXPECT_EQ(recorder.Holding("zvbar"), std::vector<std::string>{});
+    EXPECT_NE(GetFileAttributesA(onShare.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributesA(onDrive.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(live.rec().errors.empty());
 }
 

@@ -36,7 +36,8 @@ TEST(FileExists, OnlyFilesThatAreThere)
     zvtest::TTempDir dir;
     const std::string file = dir.File("a.dll");
     EXPECT_TRUE(FileExists(file));
-    EXPECT_TRUE(FileExists("\\\\?\\" + file));
+    // The long-path form is never opened, like a share's (no registration needs it).
+    EXPECT_FALSE(FileExists("\\\\?\\" + file));
     EXPECT_FALSE(FileExists(""));
     EXPECT_FALSE(FileExists(dir.Path()));
     EXPECT_FALSE(FileExists(dir.Path() + "\\"));
@@ -49,6 +50,19 @@ TEST(FileExists, OnlyFilesThatAreThere)
     TCurrentDirectory here(dir.Path());
     EXPECT_TRUE(FileExists("a.dll"));
     EXPECT_FALSE(FileExists("b.dll"));
+}
+
+TEST(FileExists, ANameEndingInATrailByteThatEqualsABackslash)
+{
+    // "乗" is 81 5C: the name ends in a character, not in a backslash.
+    zvtest::TTempDir dir;
+    const std::string file = dir.File("zv 乗");
+    ASSERT_EQ(file.back(), '\\');
+    EXPECT_TRUE(FileExists(file));
+    EXPECT_FALSE(FileExists(file + "\\"));
+    EXPECT_EQ(ExtractCommandFile(file), file);
+    // Through GetFilePath, whose own test must read it the same way.
+    EXPECT_EQ(ExtractCommandFile(file + " /x"), file);
 }
 
 TEST(ExtractCommandFile, QuotesArgumentsAndExistingFiles)

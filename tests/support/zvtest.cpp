@@ -1,5 +1,7 @@
 #include "zvtest.h"
 
+#include <winioctl.h>
+
 #include "ui/application.h"
 
 namespace zvtest {
@@ -189,6 +191,218 @@ void RemoveTree(const std::string& path)
     }
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     RemoveDirectoryA(path.c_str());
+}
+
+namespace {
+
+std::wstring Wide(const std::string& text, UINT codePage)
+{
+    const int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+    return wide;
+}
+
+// The Unix path Wine keeps the folder at, as UTF-8 bytes; empty when Wine cannot tell.
+std::string UnixPathOf(const std::string& windowsPath)
+{
+    using TGetUnixName = char*(CDECL*)(LPCWSTR);
+    const auto getUnixName = reinterpret_cast<TGetUnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
+    char* name = getUnixName ? getUnixName(Wide(windowsPath, CP_ACP).c_str()) : nullptr;
+    if (!name) {
+        ADD_FAILURE() << "no Unix path for " << windowsPath;
+        return {};
+    }
+    std::string path = name;
+    HeapFree(GetProcessHeap(), 0, name);
+    return path;
+}
+
+// A path that Wine hands to the Unix file system as it stands: no device name is looked for.
+std::wstring UnixForm(const std::string& unixPath) { return L"\\\\?\\unix" + Wide(unixPath, CP_UTF8); }
+
+}  // namespace
+
+TNetworkShare::TNetworkShare()
+{
+    // The Unix path of C:\ is the prefix's dosdevices\c:, beside which Wine looks for unc.
+    m_dosDevices = UnixPathOf("C:\\");
+    m_dosDevices.resize(m_dosDevices.rfind('/', m_dosDevices.size() - 2) + 1);
+    CreateDirectoryW(UnixForm(m_dosDevices + "unc").c_str(), nullptr);
+    CreateDirectoryW(UnixForm(m_dosDevices + "unc/" + kServer).c_str(), nullptr);
+    EXPECT_TRUE(CreateDirectoryW(UnixForm(m_dosDevices + "unc/" + kServer + "/" + kShare).c_str(), nullptr) ||
+                GetLastError() == ERROR_ALREADY_EXISTS);
+}
+
+TNetworkShare::~TNetworkShare()
+{
+    RemoveTree(std::string("\\\\") + kServer + "\\" + kShare);
+    // Each goes only when empty: what else lies there stays.
+    RemoveDirectoryW(UnixForm(m_dosDevices + "unc/" + kServer + "/" + kShare).c_str());
+    RemoveDirectoryW(UnixForm(m_dosDevices + "unc/" + kServer).c_str());
+    RemoveDirectoryW(UnixForm(m_dosDevices + "unc").c_str());
+}
+
+std::string TNetworkShare::File(const std::string& name) const
+{
+    const std::string path = std::string("\\\\") + kServer + "\\" + kShare + "\\" + name;
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        ADD_FAILURE() << "cannot create " << path;
+    } else {
+        CloseHandle(h);
+    }
+    return path;
+}
+
+namespace {
+
+// Wine's own extension of the mount manager, as its configuration tool uses it.
+struct TMountManagerDrive {
+    ULONG size;
+    ULONG type;
+    ULONG fsType;
+    DWORD serial;
+    ULONGLONG unixDevice;
+    WCHAR letter;
+    USHORT mountPointOffset;
+    USHORT deviceOffset;
+    USHORT labelOffset;
+};
+constexpr DWORD kDefineUnixDrive = CTL_CODE(0x6D, 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
+
+bool DefineDrive(char letter, UINT type, const std::string& unixMountPoint)
+{
+    HANDLE manager = CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (manager == INVALID_HANDLE_VALUE) return false;
+    std::vector<char> input(sizeof(TMountManagerDrive) + unixMountPoint.size() + 1, '\0');
+    auto* drive = reinterpret_cast<TMountManagerDrive*>(input.data());
+    drive->size = static_cast<ULONG>(input.size());
+    drive->type = type;
+    drive->letter = static_cast<WCHAR>(letter);
+    if (!unixMountPoint.empty()) {
+        drive->mountPointOffset = sizeof(TMountManagerDrive);
+        unixMountPoint.copy(input.data() + sizeof(TMountManagerDrive), unixMountPoint.size());
+    }
+    DWORD returned = 0;
+    const bool done = DeviceIoControl(manager, kDefineUnixDrive, input.data(), static_cast<DWORD>(input.size()),
+                                      nullptr, 0, &returned, nullptr) != FALSE;
+    CloseHandle(manager);
+    return done;
+}
+
+}  // namespace
+
+TRemoteDrive::TRemoteDrive() { Define(); }
+
+void TRemoteDrive::Define()
+{
+    const DWORD used = GetLogicalDrives();
+    for (char letter = 'R'; letter < 'Z' && !m_letter; ++letter) {
+        if (!(used & (1u << (letter - 'A')))) m_letter = letter;
+    }
+    ASSERT_NE(m_letter, 0) << "no free drive letter";
+    ASSERT_TRUE(DefineDrive(m_letter, DRIVE_REMOTE, UnixPathOf(m_folder.Path())));
+    const char root[] = {m_letter, ':', '\\', '\0'};
+    ASSERT_EQ(GetDriveTypeA(root), static_cast<UINT>(DRIVE_REMOTE));
+}
+
+TRemoteDrive::~TRemoteDrive()
+{
+    if (m_letter) DefineDrive(m_letter, DRIVE_NO_ROOT_DIR, {});
+}
+
+std::string TRemoteDrive::File(const std::string& name) const
+{
+    m_folder.File(name);
+    return std::string(1, m_letter) + ":\\" + name;
+}
+
+TDeviceNamedFile::TDeviceNamedFile(const std::string& folder, const std::string& name)
+    : m_path(folder + "\\" + name), m_unixPath(UnixPathOf(folder) + "/" + name)
+{
+    HANDLE h = CreateFileW(UnixForm(m_unixPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        ADD_FAILURE() << "cannot create " << m_unixPath;
+        return;
+    }
+    CloseHandle(h);
+}
+
+TDeviceNamedFile::~TDeviceNamedFile() { DeleteFileW(UnixForm(m_unixPath).c_str()); }
+
+std::vector<std::string> TPathRecorder::paths;
+
+namespace {
+
+zv::TShellApi g_recorded;
+
+void Note(LPCSTR path) { TPathRecorder::paths.push_back(path ? path : "<null>"); }
+
+HANDLE WINAPI RecordFindFirstFile(LPCSTR path, LPWIN32_FIND_DATAA data)
+{
+    Note(path);
+    return g_recorded.FindFirstFile(path, data);
+}
+DWORD_PTR WINAPI RecordGetFileInfo(LPCSTR path, DWORD attributes, SHFILEINFOA* info, UINT size, UINT flags)
+{
+    Note(path);
+    return g_recorded.GetFileInfo(path, attributes, info, size, flags);
+}
+BOOL WINAPI RecordShellExecuteEx(SHELLEXECUTEINFOA* info)
+{
+    Note(info->lpFile);
+    return g_recorded.ShellExecuteEx(info);
+}
+BOOL WINAPI RecordDeleteFile(LPCSTR path)
+{
+    Note(path);
+    return g_recorded.DeleteFile(path);
+}
+DWORD WINAPI RecordVersionInfoSize(LPCSTR path, LPDWORD handle)
+{
+    Note(path);
+    return g_recorded.GetFileVersionInfoSize(path, handle);
+}
+BOOL WINAPI RecordVersionInfo(LPCSTR path, DWORD handle, DWORD size, LPVOID data)
+{
+    Note(path);
+    return g_recorded.GetFileVersionInfo(path, handle, size, data);
+}
+
+}  // namespace
+
+TPathRecorder::TPathRecorder() : m_saved(zv::ShellApi())
+{
+    paths.clear();
+    g_recorded = m_saved;
+    zv::TShellApi& api = zv::ShellApi();
+    api.FindFirstFile = RecordFindFirstFile;
+    api.GetFileInfo = RecordGetFileInfo;
+    api.ShellExecuteEx = RecordShellExecuteEx;
+    api.DeleteFile = RecordDeleteFile;
+    api.GetFileVersionInfoSize = RecordVersionInfoSize;
+    api.GetFileVersionInfo = RecordVersionInfo;
+}
+
+TPathRecorder::~TPathRecorder() { zv::ShellApi() = m_saved; }
+
+std::vector<std::string> TPathRecorder::Holding(const std::string& part) const
+{
+    auto lower = [](std::string s) {
+        for (char& c : s) {
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        }
+        return s;
+    };
+    std::vector<std::string> found;
+    for (const std::string& path : paths) {
+        if (lower(path).find(lower(part)) != std::string::npos) found.push_back(path);
+    }
+    return found;
 }
 
 TMessageRecorder::TMessageRecorder(zv::Tfm_main& form) : m_form(form)

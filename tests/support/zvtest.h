@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/shell_api.h"
 #include "ui/w_main.h"
 
 namespace zvtest {
@@ -60,6 +61,70 @@ private:
     std::string m_path;
 };
 void RemoveTree(const std::string& path);
+
+// A share that Wine serves: it maps \\SERVER\SHARE to the prefix's dosdevices\unc\SERVER\SHARE,
+// so files behind this network path really exist. Removed with its contents afterwards.
+class TNetworkShare {
+public:
+    TNetworkShare();
+    ~TNetworkShare();
+    TNetworkShare(const TNetworkShare&) = delete;
+    TNetworkShare& operator=(const TNetworkShare&) = delete;
+    static constexpr char kServer[] = "zvnet";
+    static constexpr char kShare[] = "share";
+    // Creates the file through the folder behind the share; returns its path \\zvnet\share\name.
+    std::string File(const std::string& name) const;
+
+private:
+    std::string m_dosDevices;  // its Unix path
+};
+
+// A drive letter that the system reports as remote (GetDriveTypeA = DRIVE_REMOTE), defined
+// through Wine's mount manager on a fresh folder, and removed afterwards.
+class TRemoteDrive {
+public:
+    TRemoteDrive();
+    ~TRemoteDrive();
+    TRemoteDrive(const TRemoteDrive&) = delete;
+    TRemoteDrive& operator=(const TRemoteDrive&) = delete;
+    // Creates the file on the drive; returns its path, such as R:\name.
+    std::string File(const std::string& name) const;
+
+private:
+    void Define();
+    TTempDir m_folder;
+    char m_letter = 0;
+};
+
+// A file whose name is a reserved device name (com1.exe), which no ordinary path can create or
+// remove: made through Wine's \\?\unix form, and removed the same way afterwards.
+class TDeviceNamedFile {
+public:
+    TDeviceNamedFile(const std::string& folder, const std::string& name);
+    ~TDeviceNamedFile();
+    TDeviceNamedFile(const TDeviceNamedFile&) = delete;
+    TDeviceNamedFile& operator=(const TDeviceNamedFile&) = delete;
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path, m_unixPath;
+};
+
+// Every path that reaches the shell seam's calls (file search, icon, properties, delete, version
+// record), recorded while the object lives; each call is passed on to the entry it wraps.
+class TPathRecorder {
+public:
+    TPathRecorder();
+    ~TPathRecorder();
+    TPathRecorder(const TPathRecorder&) = delete;
+    TPathRecorder& operator=(const TPathRecorder&) = delete;
+    static std::vector<std::string> paths;
+    // The recorded paths that contain `part`, letters compared without case.
+    std::vector<std::string> Holding(const std::string& part) const;
+
+private:
+    zv::TShellApi m_saved;
+};
 
 struct TShownBox {
     std::string text;
