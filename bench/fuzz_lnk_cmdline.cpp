@@ -1,11 +1,16 @@
-// A mutation fuzzer for zarlib's GetLnkCmdline: shortcuts saved by the shell, damaged at
-// random, are passed through the real function in this process. Every call must leave a
-// NUL-terminated text within the size it was given and write nothing past it. On a crash the
-// input that caused it is kept as crash-<iteration>.lnk in the work folder.
+// A mutation fuzzer for zarlib's GetLnkCmdline: shortcuts saved by the shell and shortcuts
+// built byte by byte (ID lists, environment targets), damaged at random. Every input goes to
+// the link parser itself with its last byte right before a page the process may not read, so
+// a read past the end of the file faults at once. One input in 16 is also written to a file
+// and passed through the real function in this process (the file system is what makes that
+// slow under Wine): every call must leave a NUL-terminated text within the size it was given
+// and write nothing past it. On a crash the input that caused it is kept as
+// crash-<iteration>.lnk in the work folder.
 //
 //   fuzz_lnk_cmdline.exe [iterations=100000] [seed=1] [work folder=%TEMP%\zvfuzz]
 #include <zarlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,18 +21,25 @@
 
 #include "../tests/zarlib_lnk/shell_link_maker.h"
 
+// The parser compiled in: the library exports only GetLnkCmdline, which reads the input into
+// memory of its own, so only here can the input end right before an unreadable page.
+#include "../zarlib/link_bytes.cpp"
+#include "../zarlib/shell_items.cpp"
+#include "../zarlib/shell_link.cpp"
+
 namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-std::string g_input;
-std::string g_crashCopy;
+std::string g_work;
+long g_iteration = 0;
+const Bytes* g_current = nullptr;
 
 LONG WINAPI KeepCrashingInput(EXCEPTION_POINTERS* info)
 {
-    CopyFileA(g_input.c_str(), g_crashCopy.c_str(), FALSE);
-    std::printf("CRASH: exception 0x%08lX; input kept as %s\n", info->ExceptionRecord->ExceptionCode,
-                g_crashCopy.c_str());
+    const std::string copy = g_work + "\\crash-" + std::to_string(g_iteration) + ".lnk";
+    if (g_current) zvtest::WriteBytes(copy, *g_current);
+    std::printf("CRASH: exception 0x%08lX; input kept as %s\n", info->ExceptionRecord->ExceptionCode, copy.c_str());
     std::fflush(stdout);
     ExitProcess(2);
 }
@@ -57,11 +69,23 @@ private:
         const uint32_t values[] = {0,
                                    1,
                                    2,
+                                   3,
+                                   7,
+                                   8,
+                                   9,
+                                   0x1F,
+                                   0x2F,
+                                   0x31,
+                                   0x32,
+                                   0x36,
                                    0x7F,
                                    0x80,
                                    0xFF,
                                    0x7FFF,
                                    0xFFFF,
+                                   0x314,
+                                   0xBEEF0004,
+                                   0xA0000001,
                                    0x7FFFFFFF,
                                    0xFFFFFFFF,
                                    static_cast<uint32_t>(b.size()),
@@ -110,9 +134,49 @@ private:
     std::mt19937 m_random;
 };
 
+// A copy of the input whose last byte is the last readable one: the page after it is
+// reserved and may not be read.
+class TGuardedCopy {
+public:
+    explicit TGuardedCopy(size_t capacity)
+    {
+        SYSTEM_INFO system{};
+        GetSystemInfo(&system);
+        m_readable = (capacity + system.dwPageSize - 1) / system.dwPageSize * system.dwPageSize;
+        m_base = static_cast<unsigned char*>(
+            VirtualAlloc(nullptr, m_readable + system.dwPageSize, MEM_RESERVE, PAGE_NOACCESS));
+        if (m_base && !VirtualAlloc(m_base, m_readable, MEM_COMMIT, PAGE_READWRITE)) {
+            VirtualFree(m_base, 0, MEM_RELEASE);
+            m_base = nullptr;
+        }
+    }
+    ~TGuardedCopy()
+    {
+        if (m_base) VirtualFree(m_base, 0, MEM_RELEASE);
+    }
+    TGuardedCopy(const TGuardedCopy&) = delete;
+    TGuardedCopy& operator=(const TGuardedCopy&) = delete;
+
+    bool Ok() const { return m_base != nullptr; }
+    // The input's bytes where they end at the unreadable page; false when they do not fit.
+    bool Put(const Bytes& input, zarlib::TBytes& bytes)
+    {
+        if (input.size() > m_readable) return false;
+        unsigned char* at = m_base + m_readable - input.size();
+        std::copy(input.begin(), input.end(), at);
+        bytes = zarlib::TBytes(at, input.size());
+        return true;
+    }
+
+private:
+    unsigned char* m_base = nullptr;
+    size_t m_readable = 0;
+};
+
 // The seeds: shortcuts the shell saves, to a program with a blank and arguments, to a program
-// with a Chinese name and Chinese arguments, and to a folder.
-std::vector<Bytes> MakeSeeds(const std::string& work)
+// with a Chinese name and Chinese arguments, and to a folder. The links the tests build by hand
+// join them.
+std::vector<Bytes> ShellMadeSeeds(const std::string& work)
 {
     const std::string appDir = work + "\\My App", chineseDir = work + "\\程序";
     CreateDirectoryA(appDir.c_str(), nullptr);
@@ -141,49 +205,78 @@ int main(int argc, char** argv)
     const unsigned seed = argc > 2 ? static_cast<unsigned>(std::atol(argv[2])) : 1u;
     char temp[MAX_PATH + 1] = {};
     GetTempPathA(MAX_PATH, temp);
-    const std::string work = argc > 3 ? argv[3] : std::string(temp) + "zvfuzz";
-    CreateDirectoryA(work.c_str(), nullptr);
+    g_work = argc > 3 ? argv[3] : std::string(temp) + "zvfuzz";
+    CreateDirectoryA(g_work.c_str(), nullptr);
 
     zvtest::TComScope com;
-    const std::vector<Bytes> seeds = MakeSeeds(work);
-    if (seeds.empty()) {
+    std::vector<Bytes> seeds = ShellMadeSeeds(g_work);
+    const size_t shellMade = seeds.size();
+    if (shellMade == 0) {
         std::printf("no seed shortcut could be saved\n");
         return 1;
     }
-    g_input = work + "\\input.lnk";
+    for (const zvtest::TLinkShape& shape : zvtest::LinkShapes()) seeds.push_back(shape.bytes);
+    SetEnvironmentVariableA(zvtest::kToolsVariable, zvtest::kToolsFolder);
+    // As much as the library reads of a file.
+    TGuardedCopy guarded(1024 * 1024);
+    if (!guarded.Ok()) {
+        std::printf("cannot reserve the guarded copy\n");
+        return 1;
+    }
+    const std::string input = g_work + "\\input.lnk";
     SetUnhandledExceptionFilter(KeepCrashingInput);
 
     TMutator mutator(seed);
     constexpr unsigned char kGuard = 0xCC;
-    long nonEmpty = 0, failures = 0;
+    long parsed[2] = {}, gaveTarget[2] = {};  // of shell-made seeds, of hand-made ones
+    long called = 0, gaveLine = 0, failures = 0;
     std::set<std::string> distinct;
     const ULONGLONG start = GetTickCount64();
-    for (long i = 0; i < iterations; ++i) {
-        const Bytes input = mutator.Mutate(seeds[static_cast<size_t>(mutator.Below(static_cast<int>(seeds.size())))]);
-        g_crashCopy = work + "\\crash-" + std::to_string(i) + ".lnk";
-        if (!zvtest::WriteBytes(g_input, input)) {
-            std::printf("cannot write %s\n", g_input.c_str());
+    for (g_iteration = 0; g_iteration < iterations; ++g_iteration) {
+        const size_t from = static_cast<size_t>(mutator.Below(static_cast<int>(seeds.size())));
+        const int kind = from < shellMade ? 0 : 1;
+        const Bytes mutated = mutator.Mutate(seeds[from]);
+        g_current = &mutated;
+        zarlib::TBytes bytes;
+        if (!guarded.Put(mutated, bytes)) {
+            std::printf("input %ld is larger than the guarded copy\n", g_iteration);
+            return 1;
+        }
+        zarlib::TLinkCommand command;
+        ++parsed[kind];
+        if (zarlib::ParseShellLink(bytes, command)) ++gaveTarget[kind];
+        if (g_iteration % 16 != 0) continue;
+
+        if (!zvtest::WriteBytes(input, mutated)) {
+            std::printf("cannot write %s\n", input.c_str());
             return 1;
         }
         const int size = mutator.Below(4) == 0 ? mutator.Below(80) : 1024;
         std::vector<char> buffer(static_cast<size_t>(size) + 1 + 32, static_cast<char>(kGuard));
-        GetLnkCmdline(g_input.c_str(), buffer.data(), size);
+        GetLnkCmdline(input.c_str(), buffer.data(), size);
+        ++called;
         bool ok = std::memchr(buffer.data(), 0, static_cast<size_t>(size) + 1) != nullptr;
         for (size_t k = static_cast<size_t>(size) + 1; k < buffer.size(); ++k) {
             ok = ok && static_cast<unsigned char>(buffer[k]) == kGuard;
         }
         if (!ok) {
             ++failures;
-            CopyFileA(g_input.c_str(), (work + "\\overrun-" + std::to_string(i) + ".lnk").c_str(), FALSE);
+            zvtest::WriteBytes(g_work + "\\overrun-" + std::to_string(g_iteration) + ".lnk", mutated);
         }
         if (buffer[0] != '\0') {
-            ++nonEmpty;
+            ++gaveLine;
             if (distinct.size() < 100000) distinct.insert(buffer.data());
         }
     }
+    g_current = nullptr;
     const double seconds = static_cast<double>(GetTickCount64() - start) / 1000.0;
-    std::printf("%ld mutations of %zu shell-made shortcuts (seed %u) in %.1f s: %ld gave a command line "
-                "(%zu distinct), %ld broke the buffer contract, no crash\n",
-                iterations, seeds.size(), seed, seconds, nonEmpty, distinct.size(), failures);
+    std::printf(
+        "%ld mutations (seed %u) in %.1f s, no crash and no read past an input:\n"
+        "  of %zu shell-made shortcuts: %ld parsed, %ld gave a target\n"
+        "  of %zu hand-made shortcuts: %ld parsed, %ld gave a target\n"
+        "  %ld through GetLnkCmdline: %ld gave a command line (%zu distinct), %ld broke the buffer "
+        "contract\n",
+        iterations, seed, seconds, shellMade, parsed[0], gaveTarget[0], seeds.size() - shellMade, parsed[1],
+        gaveTarget[1], called, gaveLine, distinct.size(), failures);
     return failures ? 1 : 0;
 }

@@ -1,5 +1,6 @@
-// zarlib's GetLnkCmdline on shortcuts the shell itself saved, on other entries, and on
-// damaged and hostile shortcut files.
+// zarlib's GetLnkCmdline on shortcuts the shell itself saved, on shortcuts built byte by byte
+// in the other forms Windows writes, on other entries, and on damaged and hostile shortcut
+// files.
 #include <zarlib.h>
 
 #include <algorithm>
@@ -11,10 +12,19 @@
 
 namespace {
 
+using zvtest::Bytes;
+using zvtest::ClassItem;
+using zvtest::DriveItem;
+using zvtest::EnvironmentBlock;
+using zvtest::FileEntryItem;
+using zvtest::LocalLinkInfo;
+using zvtest::MakeLink;
 using zvtest::ReadBytes;
 using zvtest::SaveShellLink;
+using zvtest::ShellItem;
+using zvtest::TLinkWriter;
 using zvtest::WriteBytes;
-using Bytes = std::vector<unsigned char>;
+namespace lnk = zvtest::lnk;
 
 constexpr int kCallerSize = 1024;
 constexpr unsigned char kGuard = 0xCC;
@@ -65,39 +75,10 @@ size_t FindWide(const Bytes& b, const std::wstring& text)
     return it == b.end() ? std::string::npos : static_cast<size_t>(it - b.begin());
 }
 
-// A little-endian writer for links made by hand, for the LinkInfo forms Wine never writes.
-struct TLinkWriter {
-    Bytes bytes;
-    void U16(uint32_t v)
-    {
-        bytes.push_back(static_cast<unsigned char>(v));
-        bytes.push_back(static_cast<unsigned char>(v >> 8));
-    }
-    void U32(uint32_t v)
-    {
-        U16(v & 0xFFFF);
-        U16(v >> 16);
-    }
-    void Ansi(const std::string& s)
-    {
-        bytes.insert(bytes.end(), s.begin(), s.end());
-        bytes.push_back(0);
-    }
-    void Wide(const std::wstring& s)
-    {
-        for (wchar_t c : s) U16(static_cast<uint16_t>(c));
-        U16(0);
-    }
-    void Header(uint32_t flags)
-    {
-        U32(0x4C);
-        static const unsigned char clsid[16] = {1, 0x14, 2, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46};
-        bytes.insert(bytes.end(), clsid, clsid + 16);
-        U32(flags);
-        bytes.resize(0x4C, 0);
-    }
-    void Append(const Bytes& more) { bytes.insert(bytes.end(), more.begin(), more.end()); }
-};
+// Thai, of which GBK holds no character. (Not inside a test macro, which would quote it as
+// narrow text.)
+constexpr wchar_t kThai[] = L"ไทย";
+constexpr unsigned char kFileEntrySignature[4] = {0x04, 0x00, 0xEF, 0xBE};
 
 class LnkCmdline : public testing::Test {
 protected:
@@ -111,13 +92,23 @@ protected:
         app = dir.File("My App\\app.exe");
         chineseApp = dir.File("程序\\记事本.exe");
         folder = dir.Path() + "\\文件夹 A";
+        SetEnvironmentVariableA(zvtest::kToolsVariable, zvtest::kToolsFolder);
     }
+    void TearDown() override { SetEnvironmentVariableA(zvtest::kToolsVariable, nullptr); }
 
     std::string Link(const std::string& name, const std::string& target, const std::string& arguments = {})
     {
         const std::string path = dir.Path() + "\\" + name;
         EXPECT_TRUE(SaveShellLink(path, target, arguments)) << path;
         return path;
+    }
+
+    // The command line of a link given as bytes.
+    std::string LineOf(const Bytes& link)
+    {
+        const std::string path = dir.Path() + "\\made.lnk";
+        EXPECT_TRUE(WriteBytes(path, link));
+        return CommandLineOf(path);
     }
 
     zvtest::TComScope com;
@@ -132,6 +123,14 @@ TEST_F(LnkCmdline, ShellMadeLinksGiveTargetAndArguments)
     EXPECT_EQ(CommandLineOf(Link("中文参数.LNK", chineseApp, "/打开 \"文件 名.txt\"")),
               chineseApp + " /打开 \"文件 名.txt\"");
     EXPECT_EQ(CommandLineOf(Link("folder.lnk", folder)), "\"" + folder + "\"");
+
+    // The ID list another writer made gives the same target as its LinkInfo.
+    for (const char* name : {"blank.lnk", "plain.lnk", "中文参数.LNK", "folder.lnk"}) {
+        const std::string link = dir.Path() + "\\" + name;
+        Bytes b = ReadBytes(link);
+        PutU32(b, 0x14, U32At(b, 0x14) | lnk::kForceNoLinkInfo);
+        EXPECT_EQ(LineOf(b), CommandLineOf(link)) << name;
+    }
 }
 
 TEST_F(LnkCmdline, OtherEntriesGiveTheirOwnPath)
@@ -242,12 +241,9 @@ TEST_F(LnkCmdline, FieldsClaimingMoreThanTheFileHoldsGiveNothing)
 
 TEST_F(LnkCmdline, HandMadeLinkInfoForms)
 {
-    const std::string path = dir.Path() + "\\made.lnk";
-    const uint32_t kHasLinkInfo = 0x2, kHasArguments = 0x20, kIsUnicode = 0x80;
-
     // A network target: the share, a backslash and the suffix; code-page strings.
     TLinkWriter net;
-    net.Header(kHasLinkInfo | kHasArguments);
+    net.Header(lnk::kHasLinkInfo | lnk::kHasArguments);
     const std::string share = "\\\\server\\共享";
     const uint32_t networkSize = 0x14 + static_cast<uint32_t>(share.size()) + 1;
     const std::string suffix = "工具\\run.exe";
@@ -259,12 +255,11 @@ TEST_F(LnkCmdline, HandMadeLinkInfoForms)
     const std::string args = "/x 中文";
     net.U16(static_cast<uint32_t>(args.size()));
     net.Append(Bytes(args.begin(), args.end()));
-    ASSERT_TRUE(WriteBytes(path, net.bytes));
-    EXPECT_EQ(CommandLineOf(path), share + "\\" + suffix + " " + args);
+    EXPECT_EQ(LineOf(net.bytes), share + "\\" + suffix + " " + args);
 
     // A LinkInfo with Unicode paths, which win over the code-page ones.
     TLinkWriter wide;
-    wide.Header(kHasLinkInfo | kIsUnicode);
+    wide.Header(lnk::kHasLinkInfo | lnk::kIsUnicode);
     const std::string ansiBase = "C:\\ansi.exe";
     const std::wstring wideBase = L"C:\\程序 宽\\宽.exe";
     const uint32_t ansiBaseAt = 0x24, ansiSuffixAt = ansiBaseAt + static_cast<uint32_t>(ansiBase.size()) + 1;
@@ -276,16 +271,107 @@ TEST_F(LnkCmdline, HandMadeLinkInfoForms)
     wide.Ansi("");
     wide.Wide(wideBase);
     wide.Wide(L"");
-    ASSERT_TRUE(WriteBytes(path, wide.bytes));
-    EXPECT_EQ(CommandLineOf(path), "\"C:\\程序 宽\\宽.exe\"");
+    EXPECT_EQ(LineOf(wide.bytes), "\"C:\\程序 宽\\宽.exe\"");
 
-    // Without a LinkInfo nothing names the target in a form worth vouching for.
+    // With no LinkInfo, ID list or environment target nothing names the target.
     TLinkWriter bare;
-    bare.Header(kHasArguments);
+    bare.Header(lnk::kHasArguments);
     bare.U16(2);
     bare.Append(Bytes{'/', 'x'});
-    ASSERT_TRUE(WriteBytes(path, bare.bytes));
-    EXPECT_EQ(CommandLineOf(path), "");
+    EXPECT_EQ(LineOf(bare.bytes), "");
+}
+
+TEST_F(LnkCmdline, HandMadeShapesGiveTheTargetTheShellResolves)
+{
+    for (const zvtest::TLinkShape& shape : zvtest::LinkShapes()) {
+        EXPECT_EQ(LineOf(shape.bytes), shape.line) << shape.what;
+    }
+}
+
+TEST_F(LnkCmdline, TargetsAreTakenInTheShellsOrder)
+{
+    const std::vector<Bytes> items = {ClassItem(), DriveItem("C:\\"), FileEntryItem("IDLIST.EXE", L"", 9, false)};
+    const Bytes info = LocalLinkInfo("C:\\info.exe");
+    const std::string tools = std::string("%") + zvtest::kToolsVariable + "%";
+    // Another extra data block first (a console code page block), as Windows writes them.
+    Bytes environment = {0x0C, 0, 0, 0, 0x04, 0, 0, 0xA0, 0xA8, 0x03, 0, 0};
+    const Bytes block = EnvironmentBlock(tools + "\\ansi.exe", zvtest::Widen(tools + "\\宽.exe"));
+    environment.insert(environment.end(), block.begin(), block.end());
+
+    EXPECT_EQ(LineOf(MakeLink(items, info)), "C:\\info.exe");
+    EXPECT_EQ(LineOf(MakeLink(items, info, {}, {}, lnk::kForceNoLinkInfo)), "C:\\IDLIST.EXE");
+    EXPECT_EQ(LineOf(MakeLink(items, info, {}, environment, lnk::kHasExpString)),
+              std::string("\"") + zvtest::kToolsFolder + "\\宽.exe\"");
+    EXPECT_EQ(LineOf(MakeLink(items, info, {}, environment)), "C:\\info.exe") << "HasExpString not set";
+    EXPECT_EQ(LineOf(MakeLink(items, {}, {}, {}, lnk::kHasExpString)), "C:\\IDLIST.EXE") << "no block";
+    // A variable this system lacks leaves a path that is not where the link leads.
+    const Bytes unset = EnvironmentBlock("%ZV_LNK_UNSET%\\a.exe", L"%ZV_LNK_UNSET%\\a.exe");
+    EXPECT_EQ(LineOf(MakeLink(items, info, {}, unset, lnk::kHasExpString)), "C:\\info.exe");
+    // A Unicode form the code page cannot hold gives way to the code-page form, unless that is
+    // only its lossy copy.
+    const std::wstring thaiPath = std::wstring(L"C:\\") + kThai + L"\\a.exe";
+    EXPECT_EQ(LineOf(MakeLink({}, {}, {}, EnvironmentBlock("C:\\THAI~1\\a.exe", thaiPath), lnk::kHasExpString)),
+              "C:\\THAI~1\\a.exe");
+    EXPECT_EQ(LineOf(MakeLink({}, {}, {}, EnvironmentBlock("C:\\???\\a.exe", thaiPath), lnk::kHasExpString)), "");
+}
+
+TEST_F(LnkCmdline, IdListsGiveOnlyFileSystemPathsTheCodePageHolds)
+{
+    const Bytes computer = ClassItem(), drive = DriveItem("C:\\");
+    // The second character's GBK trail byte is a backslash: the name is still one component.
+    const Bytes folder = FileEntryItem("TOOLS~1", L"工具乗");
+    const Bytes file = FileEntryItem("A.EXE", L"a.exe", 9, false);
+    EXPECT_EQ(LineOf(MakeLink({computer, drive, folder, file})), "C:\\工具乗\\a.exe");
+
+    EXPECT_EQ(LineOf(MakeLink({computer})), "") << "My Computer itself";
+    EXPECT_EQ(LineOf(MakeLink({drive, folder, file})), "") << "no root item";
+    EXPECT_EQ(LineOf(MakeLink({ClassItem(CLSID_MyDocuments), drive, folder, file})), "")
+        << "a special folder as the root";
+    EXPECT_EQ(LineOf(MakeLink({computer, DriveItem("1:\\"), folder, file})), "") << "no drive letter";
+    EXPECT_EQ(LineOf(MakeLink({computer, drive, FileEntryItem("A.ZIP", L"a.zip", 9, false), file})), "")
+        << "an item below a file";
+    Bytes junction = folder;
+    junction[2] |= 0x80;
+    EXPECT_EQ(LineOf(MakeLink({computer, drive, junction, file})), "") << "an entry with a class of its own";
+    for (const wchar_t* name : {L".", L"..", L"a\\b", L"a/b", L"a:b", L"a?b"}) {
+        EXPECT_EQ(LineOf(MakeLink({computer, drive, FileEntryItem("X", name), file})), "") << name;
+    }
+    // A long name the code page cannot hold gives nothing, though its 8.3 name could be read.
+    const std::wstring thaiName = std::wstring(kThai) + L".exe";
+    EXPECT_EQ(LineOf(MakeLink({computer, drive, FileEntryItem("THAI~1.EXE", thaiName, 9, false)})), "");
+    EXPECT_EQ(LineOf(MakeLink({computer, drive, FileEntryItem("", L"", 9, false, thaiName)})), "");
+}
+
+TEST_F(LnkCmdline, DamagedIdListsGiveNothing)
+{
+    const zvtest::TLinkShape shape = zvtest::LinkShapes().front();
+    const Bytes& whole = shape.bytes;
+    // Everything up to the arguments' end is needed; the terminal block after them is not.
+    const size_t argumentsEnd = whole.size() - 4;
+    for (size_t n = 0; n <= whole.size(); ++n) {
+        EXPECT_EQ(LineOf(Bytes(whole.begin(), whole.begin() + static_cast<ptrdiff_t>(n))),
+                  n < argumentsEnd ? std::string() : shape.line)
+            << "cut at " << n;
+    }
+
+    auto with = [&](auto patch) {
+        Bytes b = whole;
+        patch(b);
+        return LineOf(b);
+    };
+    const size_t firstItem = 0x4C + 2;
+    EXPECT_EQ(with([&](Bytes& b) { PutU16(b, firstItem, U16At(b, 0x4C) + 1); }), "") << "an item past the list";
+    EXPECT_EQ(with([&](Bytes& b) { PutU16(b, firstItem, 2); }), "") << "an item without a type";
+    EXPECT_EQ(with([&](Bytes& b) { PutU16(b, 0x4C, U16At(b, 0x4C) - 2); }), "") << "no terminator in the list";
+
+    // A block of version 3 that claims version 9, whose fields before the name are longer than
+    // the whole block.
+    Bytes entry = FileEntryItem("A.EXE", L"a.exe", 3, false);
+    const auto signature =
+        std::search(entry.begin(), entry.end(), std::begin(kFileEntrySignature), std::end(kFileEntrySignature));
+    ASSERT_NE(signature, entry.end());
+    PutU16(entry, static_cast<size_t>(signature - entry.begin()) - 2, 9);
+    EXPECT_EQ(LineOf(MakeLink({ClassItem(), DriveItem("C:\\"), entry})), "");
 }
 
 }  // namespace
