@@ -2,8 +2,9 @@
 set -euo pipefail
 ZV_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 ZV_BUILD=${ZV_BUILD:-$ZV_ROOT/build}
-ZV_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 xvfb x11-apps x11-utils
-             imagemagick fonts-wqy-zenhei fonts-arphic-uming locales fp-utils googletest xauth libchm-bin python3)
+ZV_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools wine wine64 xvfb
+             x11-apps x11-utils imagemagick fonts-wqy-zenhei fonts-arphic-uming locales fp-utils googletest xauth
+             libchm-bin python3 zip)
 
 zv_log() { printf '== %s\n' "$*" >&2; }
 
@@ -27,11 +28,43 @@ zv_setup() {
   fi
 }
 
-zv_build() {
-  zv_log "building in $ZV_BUILD"
-  cmake -S "$ZV_ROOT" -B "$ZV_BUILD" -DCMAKE_TOOLCHAIN_FILE="$ZV_ROOT/cmake/mingw-w64-x86_64.cmake" \
+# Builds one tree: its directory, the architecture of its toolchain file, cmake options.
+zv_build_tree() {
+  local dir=$1 arch=$2
+  shift 2
+  zv_log "building in $dir"
+  cmake -S "$ZV_ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$ZV_ROOT/cmake/mingw-w64-$arch.cmake" \
         -DCMAKE_BUILD_TYPE=Release "$@" >&2
-  cmake --build "$ZV_BUILD" -j"$(nproc)" >&2
+  cmake --build "$dir" -j"$(nproc)" >&2
+}
+
+# The 64-bit build, the one the test bench runs.
+zv_build() { zv_build_tree "$ZV_BUILD" x86_64 "$@"; }
+
+# The Windows release: the 32-bit programs users get, built from the same sources without
+# tests into $ZV_BUILD/win32, packed with the Chinese readme in a zip named after the version,
+# checked statically (nothing here runs 32-bit code), and only then put in $ZV_BUILD with its
+# SHA-256 beside it. Prints the zip's path.
+zv_release() {
+  local tree=$ZV_BUILD/win32 version zip readme
+  zv_build_tree "$tree" i686 -DZV_TESTS=OFF
+  version=$(sed -n 's/^ *VALUE "FileVersion", "\([^"]*\)".*/\1/p' "$ZV_ROOT/res/zorvane.rc")
+  zip=Zorvane-$version-win32.zip
+  rm -rf "$tree/release"
+  mkdir -p "$tree/release/files"
+  cp "$tree"/bin/{Zorvane.exe,zarlib.dll,Quillot.chm,ZorvaneReport.exe} "$tree/release/files/"
+  # Notepad on a Chinese Windows XP reads text in the code page, with CRLF line ends. The name
+  # goes into the zip in the code page too: XP's zip folders know no UTF-8 names, and Windows
+  # reads names without the UTF-8 flag in the system's code page.
+  readme=$(printf '说明.txt' | iconv -f UTF-8 -t GBK)
+  iconv -f UTF-8 -t GBK "$ZV_ROOT/release/说明.txt" | sed 's/$/\r/' > "$tree/release/files/$readme"
+  (cd "$tree/release/files" &&
+   LC_ALL=C zip -X -q "../$zip" Zorvane.exe zarlib.dll Quillot.chm ZorvaneReport.exe "$readme")
+  (cd "$tree/release" && sha256sum "$zip" > "$zip.sha256")
+  python3 "$ZV_ROOT/scripts/check-release.py" "$tree/release/$zip" >&2
+  rm -f "$ZV_BUILD"/Zorvane-*-win32.zip "$ZV_BUILD"/Zorvane-*-win32.zip.sha256
+  mv "$tree/release/$zip" "$tree/release/$zip.sha256" "$ZV_BUILD/"
+  echo "$ZV_BUILD/$zip"
 }
 
 zv_wine_env() {

@@ -18,4 +18,11 @@ int WINAPI GetLnkCmdline(const char* path, char* buffer, int size);
 
 #ifdef __cplusplus
 }
+
+#include <type_traits>
+
+// A 32-bit caller that loads them by name calls them as stdcall: the callee removes the
+// arguments. (A 64-bit build has one convention, so there these hold whatever is written.)
+static_assert(std::is_same_v<decltype(&GetFilePath), const char*(__stdcall*)(const char*)>);
+static_assert(std::is_same_v<decltype(&GetLnkCmdline), int(__stdcall*)(const char*, char*, int)>);
 #endif

@@ -102,6 +102,10 @@ std::string ExtractCommandFile(const std::string& commandLine)
     return c;
 }
 
+// The shell fills as many bytes as it is told, in its own layout: packed to bytes in a 32-bit
+// process, with the icon handle widened and the record padded to 8 bytes in a 64-bit one.
+static_assert(sizeof(SHFILEINFOA) == (sizeof(void*) == 4 ? 352 : 360));
+
 HICON GetFileSmallIcon(const std::string& path, size_t ownPart)
 {
     if (!MayOpenPath(path, ownPart)) return nullptr;

@@ -2,6 +2,10 @@
 
 namespace zv {
 
+// The shell refuses a block whose size is not one it knows: 60 bytes from a 32-bit program,
+// 112 from a 64-bit one, whose pointers are 8 bytes and aligned to 8.
+static_assert(sizeof(SHELLEXECUTEINFOA) == (sizeof(void*) == 4 ? 60 : 112));
+
 TShellApi& ShellApi()
 {
     static TShellApi api;

@@ -18,10 +18,22 @@ const char kHomePageLockKey[] = "Policies\\Microsoft\\Internet Explorer\\Control
 const char kHomePageKey[] = "Software\\Microsoft\\Internet Explorer\\Main";
 const char kHomePageValue[] = "Start Page";
 
+// Names match as the registry matches them: blind to case by the system's own casing table,
+// not a language's rules, which is what LCMapStringW does without LCMAP_LINGUISTIC_CASING.
+// (CompareStringOrdinal says the same in one call, but Windows XP lacks it.)
+std::wstring UpperName(const std::wstring& name)
+{
+    std::wstring upper(name.size(), L'\0');
+    if (!name.empty()) {
+        LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, name.c_str(), static_cast<int>(name.size()), upper.data(),
+                     static_cast<int>(upper.size()));
+    }
+    return upper;
+}
+
 bool SameName(const std::wstring& a, const std::wstring& b)
 {
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
+    return a.size() == b.size() && UpperName(a) == UpperName(b);
 }
 
 // The key `path`, or a key below it, is `ancestor`'s.

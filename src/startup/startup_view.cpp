@@ -26,6 +26,7 @@ RECT ItemRect(HWND tree, HTREEITEM item, bool labelOnly)
 {
     // The message takes the item in the rectangle's first bytes and returns the rectangle there.
     RECT r{};
+    static_assert(sizeof(item) <= sizeof(r));
     std::memcpy(&r, &item, sizeof(item));
     if (!SendMessageA(tree, TVM_GETITEMRECT, labelOnly, reinterpret_cast<LPARAM>(&r))) return RECT{};
     return r;
