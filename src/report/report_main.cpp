@@ -7,13 +7,15 @@
 #include <exception>
 #include <memory>
 
+#include "platform/file_io.h"
+#include "platform/handles.h"
+#include "platform/unicode_text.h"
 #include "report/backup.h"
 #include "report/report_io.h"
 #include "report/report_json.h"
 #include "report/report_model.h"
 #include "report/report_options.h"
 #include "report/report_text.h"
-#include "report/unicode_text.h"
 #include "ui/application.h"
 #include "ui/w_main.h"
 

@@ -1,6 +1,6 @@
 #include "report/report_options.h"
 
-#include "report/unicode_text.h"
+#include "platform/unicode_text.h"
 
 namespace zv {
 

@@ -3,9 +3,10 @@
 #include <map>
 #include <tuple>
 
-#include "report/reg_file.h"
-#include "report/report_io.h"
-#include "report/unicode_text.h"
+#include "platform/file_io.h"
+#include "platform/handles.h"
+#include "platform/reg_file.h"
+#include "platform/unicode_text.h"
 #include "report_support.h"
 
 using namespace reporttest;

@@ -4,7 +4,8 @@
 #include <cstdlib>
 
 #include "platform/cmdline.h"
-#include "report/report_io.h"
+#include "platform/file_io.h"
+#include "platform/handles.h"
 #include "startup/startup_folders.h"
 
 using zv::TKernelHandle;
