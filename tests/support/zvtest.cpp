@@ -1,6 +1,8 @@
 #include "zvtest.h"
 
+#include "platform/unicode_text.h"
 #include "ui/application.h"
+#include "undo/undo_record.h"
 
 namespace zvtest {
 
@@ -190,6 +192,14 @@ void RemoveTree(const std::string& path)
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     RemoveDirectoryA(path.c_str());
 }
+
+TUndoRecordsFixture::TUndoRecordsFixture() : m_path(zv::WideToAnsi(zv::UndoFolder())) { RemoveTree(m_path); }
+
+TUndoRecordsFixture::~TUndoRecordsFixture() { RemoveTree(m_path); }
+
+TUndoFolderSeam::TUndoFolderSeam(const std::string& folder) { zv::SetUndoFolder(zv::AnsiToWide(folder)); }
+
+TUndoFolderSeam::~TUndoFolderSeam() { zv::SetUndoFolder(L""); }
 
 TMessageRecorder::TMessageRecorder(zv::Tfm_main& form) : m_form(form)
 {
