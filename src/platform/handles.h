@@ -45,6 +45,14 @@ struct TNullHandleTraits {
     static void close(H h) { Close(h); }
 };
 
+// Files, processes and threads: closed with CloseHandle.
+struct TKernelTraits {
+    using handle_type = HANDLE;
+    static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
+    static bool valid(HANDLE h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
+    static void close(HANDLE h) { CloseHandle(h); }
+};
+
 struct TFindTraits {
     using handle_type = HANDLE;
     static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
@@ -60,6 +68,8 @@ using TBitmap = TUniqueHandle<TNullHandleTraits<HBITMAP, DeleteGdiObject>>;
 using TBrush = TUniqueHandle<TNullHandleTraits<HBRUSH, DeleteGdiObject>>;
 using TMemoryDC = TUniqueHandle<TNullHandleTraits<HDC, DeleteDC>>;
 using TFindHandle = TUniqueHandle<TFindTraits>;
+using TKernelHandle = TUniqueHandle<TKernelTraits>;
+using TRegKeyHandle = TUniqueHandle<TNullHandleTraits<HKEY, RegCloseKey>>;
 using TModule = TUniqueHandle<TNullHandleTraits<HMODULE, FreeLibrary>>;
 using TMenuHandle = TUniqueHandle<TNullHandleTraits<HMENU, DestroyMenu>>;
 using TImageListHandle = TUniqueHandle<TNullHandleTraits<HIMAGELIST, ImageList_Destroy>>;

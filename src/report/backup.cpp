@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
+#include "platform/reg_file.h"
 #include "platform/registry.h"
+#include "platform/unicode_text.h"
 #include "plugins/action_keys.h"
-#include "report/reg_file.h"
 #include "report/system_info.h"
-#include "report/unicode_text.h"
 
 namespace zv {
 

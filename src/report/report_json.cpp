@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/unicode_text.h"
 #include "report/system_info.h"
-#include "report/unicode_text.h"
 
 namespace zv {
 

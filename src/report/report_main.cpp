@@ -1,21 +1,26 @@
 // ZorvaneReport: the console companion of Zorvane. Runs the window's own scans and prints what
-// the window would show, as text or JSON, and can back up what its commands could change.
-// It changes nothing itself.
+// the window would show, as text or JSON, and can back up what its commands could change; all
+// that changes nothing. It also lists the undo records the window writes and takes back the
+// changes they saved, one per run, newest first.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <exception>
 #include <memory>
 
+#include "platform/file_io.h"
+#include "platform/handles.h"
+#include "platform/unicode_text.h"
 #include "report/backup.h"
 #include "report/report_io.h"
 #include "report/report_json.h"
 #include "report/report_model.h"
 #include "report/report_options.h"
 #include "report/report_text.h"
-#include "report/unicode_text.h"
+#include "report/undo_text.h"
 #include "ui/application.h"
 #include "ui/w_main.h"
+#include "undo/undo_history.h"
 
 namespace {
 
@@ -52,6 +57,36 @@ bool WriteBackup(const TReport& report, const std::wstring& fileName, TKernelHan
     return false;
 }
 
+int RunHistory()
+{
+    std::vector<TUndoHistoryEntry> records;
+    try {
+        records = UndoHistory();
+    } catch (const EError& e) {
+        Complain(e.Message());
+        return kExitFailed;
+    }
+    return WriteStandard(STD_OUTPUT_HANDLE, FormatHistory(records), TTextEncoding::Ansi) ? kExitDone : kExitFailed;
+}
+
+int RunUndo()
+{
+    std::optional<TUndone> undone;
+    try {
+        undone = UndoLatest();
+    } catch (const EError& e) {
+        Complain("撤销没有完成：" + e.Message());
+        return kExitFailed;
+    }
+    if (!undone) {
+        WriteStandard(STD_OUTPUT_HANDLE, "没有可以撤销的修改。\r\n", TTextEncoding::Ansi);
+        return kExitNothingToUndo;
+    }
+    // The change is taken back whether or not the account of it reaches anyone.
+    WriteStandard(STD_OUTPUT_HANDLE, FormatUndone(*undone), TTextEncoding::Ansi);
+    return kExitDone;
+}
+
 int Run()
 {
     TReportOptions options;
@@ -64,6 +99,8 @@ int Run()
     if (options.Help) {
         return WriteStandard(STD_OUTPUT_HANDLE, UsageText(), TTextEncoding::Ansi) ? kExitDone : kExitFailed;
     }
+    if (options.Command == TReportCommand::History) return RunHistory();
+    if (options.Command == TReportCommand::Undo) return RunUndo();
 
     // Opened before the scans, so that a name that cannot be written is told at once.
     TKernelHandle backup;

@@ -9,16 +9,23 @@ namespace zv {
 
 enum class TReportFormat { Text, Json };
 
+// What the program does: the report, or one of the commands on the window's undo records.
+enum class TReportCommand { Report, Undo, History };
+
 // What the report's exit code tells a script.
 enum TReportExitCode : int {
-    kExitDone = 0,        // the report, and the backup when asked for, written in full
-    kExitFailed = 1,      // the report or the backup could not be written
-    kExitUsage = 2,       // the command line is wrong
-    kExitIncomplete = 3,  // written, but a scan stopped at a registry value of the wrong type
+    kExitDone = 0,           // the report, and the backup when asked for, written in full; a change
+                             // taken back; the history listed
+    kExitFailed = 1,         // the report or the backup could not be written; a change could not be
+                             // taken back whole
+    kExitUsage = 2,          // the command line is wrong
+    kExitIncomplete = 3,     // written, but a scan stopped at a registry value of the wrong type
+    kExitNothingToUndo = 4,  // --undo found every change taken back already
 };
 
 struct TReportOptions {
     bool Help = false;
+    TReportCommand Command = TReportCommand::Report;
     TReportFormat Format = TReportFormat::Text;
     std::wstring BackupFile;  // empty: no backup
 };

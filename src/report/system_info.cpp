@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/unicode_text.h"
 #include "report/file_version.h"
-#include "report/unicode_text.h"
 
 namespace zv {
 

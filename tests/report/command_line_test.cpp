@@ -17,6 +17,9 @@ TEST(ReportCommandLine, HelpErrorsAndExitCodes)
         {{"--xml"}, "未知的选项：--xml"},           {{"--backup"}, "--backup 需要一个文件名"},
         {{"--backup="}, "--backup 需要一个文件名"}, {{"--backup", "a.reg", "--backup=b.reg"}, "--backup 只能给一次"},
         {{"report.txt"}, "多余的参数：report.txt"},
+        {{"--undo", "--history"}, "--undo 和 --history 只能给一个"},
+        {{"--history", "--json"}, "--undo 和 --history 不能与 --json 或 --backup 一起使用"},
+        {{"--backup=a.reg", "--undo"}, "--undo 和 --history 不能与 --json 或 --backup 一起使用"},
     };
     for (const auto& [args, reason] : wrong) {
         const TRunResult run = RunReport(args);

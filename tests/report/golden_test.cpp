@@ -2,7 +2,7 @@
 // compared with reviewed golden files.
 #include <algorithm>
 
-#include "report/unicode_text.h"
+#include "platform/unicode_text.h"
 #include "report_support.h"
 
 using namespace reporttest;

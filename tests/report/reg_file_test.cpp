@@ -1,11 +1,9 @@
 // The registry editor file on its own, against real keys: every kind of value saved, the keys
 // changed every way, the file imported by the system's registry editor, the keys as before.
-#include <map>
-#include <tuple>
-
-#include "report/reg_file.h"
-#include "report/report_io.h"
-#include "report/unicode_text.h"
+#include "platform/file_io.h"
+#include "platform/handles.h"
+#include "platform/reg_file.h"
+#include "platform/unicode_text.h"
 #include "report_support.h"
 
 using namespace reporttest;
@@ -13,17 +11,6 @@ using namespace reporttest;
 namespace {
 
 const wchar_t kTestKey[] = L"Software\\ZorvaneReportTest";
-
-using TBytes = std::vector<BYTE>;
-// Every key below a path by its path, each with its values by name: type and data.
-using TSnapshot = std::map<std::wstring, std::map<std::wstring, std::pair<DWORD, TBytes>>>;
-
-TBytes Wide(const std::wstring& text, bool terminated = true)
-{
-    TBytes bytes(reinterpret_cast<const BYTE*>(text.data()),
-                 reinterpret_cast<const BYTE*>(text.data() + text.size() + (terminated ? 1 : 0)));
-    return bytes;
-}
 
 zv::TRegKeyHandle Create(const std::wstring& path)
 {
@@ -35,43 +22,12 @@ zv::TRegKeyHandle Create(const std::wstring& path)
 
 void Set(const std::wstring& path, const std::wstring& name, DWORD type, const TBytes& data)
 {
-    const zv::TRegKeyHandle key = Create(path);
-    EXPECT_EQ(RegSetValueExW(key.get(), name.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size())),
-              ERROR_SUCCESS);
+    SetWideValue(HKEY_CURRENT_USER, path, name, type, data);
 }
 
 void Remove(const std::wstring& path, const std::wstring& name)
 {
     EXPECT_EQ(RegDeleteKeyValueW(HKEY_CURRENT_USER, path.c_str(), name.c_str()), ERROR_SUCCESS);
-}
-
-void Snap(const std::wstring& path, TSnapshot& snapshot)
-{
-    HKEY opened = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return;
-    const zv::TRegKeyHandle key(opened);
-    auto& values = snapshot[path];
-    wchar_t name[512];
-    BYTE data[4096];
-    for (DWORD i = 0;; ++i) {
-        DWORD nameLength = 512, size = sizeof(data), type = 0;
-        if (RegEnumValueW(key.get(), i, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
-        values[std::wstring(name, nameLength)] = {type, TBytes(data, data + size)};
-    }
-    std::vector<std::wstring> subKeys;
-    for (DWORD i = 0;; ++i) {
-        DWORD nameLength = 512;
-        if (RegEnumKeyExW(key.get(), i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        subKeys.emplace_back(name, nameLength);
-    }
-    for (const std::wstring& sub : subKeys) Snap(path + L"\\" + sub, snapshot);
-}
-
-TSnapshot Snapshot(const std::wstring& path)
-{
-    TSnapshot snapshot;
-    Snap(path, snapshot);
-    return snapshot;
 }
 
 }  // namespace
@@ -87,27 +43,27 @@ TEST(RegFile, EveryKindOfValueComesBackThroughTheRegistryEditor)
     for (size_t i = 0; i < binary.size(); ++i) binary[i] = static_cast<BYTE>(i * 7);
     const DWORD number = 0xDEADBEEF;
     const TBytes qword = {1, 2, 3, 4, 5, 6, 7, 8};
-    Set(tree, L"", REG_SZ, Wide(L"默认"));
+    Set(tree, L"", REG_SZ, WideBytes(L"默认"));
     Set(tree, L"binary", REG_BINARY, binary);
     Set(tree, L"custom", 0x20, {9, 8, 7});
     Set(tree, L"dword", REG_DWORD,
         TBytes(reinterpret_cast<const BYTE*>(&number), reinterpret_cast<const BYTE*>(&number + 1)));
     Set(tree, L"dword3", REG_DWORD, {1, 2, 3});
     Set(tree, L"empty", REG_SZ, {});
-    Set(tree, L"expand", REG_EXPAND_SZ, Wide(L"%TEMP%\\卓凡"));
-    Set(tree, L"lines", REG_SZ, Wide(L"one\r\ntwo"));
-    Set(tree, L"multi", REG_MULTI_SZ, Wide(std::wstring(L"a\0中\0", 4)));
+    Set(tree, L"expand", REG_EXPAND_SZ, WideBytes(L"%TEMP%\\卓凡"));
+    Set(tree, L"lines", REG_SZ, WideBytes(L"one\r\ntwo"));
+    Set(tree, L"multi", REG_MULTI_SZ, WideBytes(std::wstring(L"a\0中\0", 4)));
     Set(tree, L"none", REG_NONE, {});
-    Set(tree, L"unterminated", REG_SZ, Wide(L"abc", false));
+    Set(tree, L"unterminated", REG_SZ, WideBytes(L"abc", false));
     Set(tree, L"qword", REG_QWORD, qword);
-    Set(tree, L"say \"hi\" \\ there", REG_SZ, Wide(L"C:\\\"quoted\"\\"));
+    Set(tree, L"say \"hi\" \\ there", REG_SZ, WideBytes(L"C:\\\"quoted\"\\"));
     // Thai is outside the code page: only the Unicode format carries it.
-    Set(tree, L"\u0e01名", REG_SZ, Wide(L"\u0e01\u0e02"));
+    Set(tree, L"\u0e01名", REG_SZ, WideBytes(L"\u0e01\u0e02"));
     Set(tree + L"\\子键\\孙", L"deep", REG_DWORD, {0, 0, 0, 0});
     Create(tree + L"\\空");
-    Set(values, L"kept", REG_SZ, Wide(L"old"));
-    Set(values, L"other", REG_SZ, Wide(L"untouched"));
-    const TSnapshot before = Snapshot(kTestKey);
+    Set(values, L"kept", REG_SZ, WideBytes(L"old"));
+    Set(values, L"other", REG_SZ, WideBytes(L"untouched"));
+    const TRegSnapshot before = RegSnapshot(HKEY_CURRENT_USER, kTestKey);
 
     zv::TRegFileWriter file;
     file.Comment(L"two\r\nlines");
@@ -128,22 +84,22 @@ TEST(RegFile, EveryKindOfValueComesBackThroughTheRegistryEditor)
         ASSERT_TRUE(zv::WriteAll(out.get(), file.Bytes(), error));
     }
 
-    Set(tree, L"", REG_SZ, Wide(L"changed"));
+    Set(tree, L"", REG_SZ, WideBytes(L"changed"));
     Remove(tree, L"binary");
     Remove(tree, L"\u0e01名");
     Set(tree, L"added", REG_DWORD, {1, 0, 0, 0});
-    Set(tree + L"\\新", L"x", REG_SZ, Wide(L"y"));
+    Set(tree + L"\\新", L"x", REG_SZ, WideBytes(L"y"));
     zvtest::DeleteTree(HKEY_CURRENT_USER, zv::WideToAnsi(tree + L"\\子键"));
-    Set(absent, L"x", REG_SZ, Wide(L"y"));
+    Set(absent, L"x", REG_SZ, WideBytes(L"y"));
     Set(values, L"kept", REG_BINARY, {1});
-    Set(values, L"gone", REG_SZ, Wide(L"new"));
-    Set(values, L"other", REG_SZ, Wide(L"changed later"));
-    ASSERT_NE(Snapshot(kTestKey), before);
+    Set(values, L"gone", REG_SZ, WideBytes(L"new"));
+    Set(values, L"other", REG_SZ, WideBytes(L"changed later"));
+    ASSERT_NE(RegSnapshot(HKEY_CURRENT_USER, kTestKey), before);
 
     ImportWithRegedit(path);
-    TSnapshot after = Snapshot(kTestKey);
+    TRegSnapshot after = RegSnapshot(HKEY_CURRENT_USER, kTestKey);
     // The values the file does not name keep what they were given since.
-    EXPECT_EQ(after[values][L"other"].second, Wide(L"changed later"));
+    EXPECT_EQ(after[values][L"other"].second, WideBytes(L"changed later"));
     after[values][L"other"] = before.at(values).at(L"other");
     EXPECT_EQ(after, before);
     EXPECT_FALSE(zvtest::KeyExists(HKEY_CURRENT_USER, zv::WideToAnsi(noKey)));
@@ -154,11 +110,11 @@ TEST(RegFile, LinesOfEachKind)
     const DWORD number = 0x400;
     const TBytes dword(reinterpret_cast<const BYTE*>(&number), reinterpret_cast<const BYTE*>(&number + 1));
     EXPECT_EQ(zv::ValueLine(L"Compatibility Flags", REG_DWORD, dword), L"\"Compatibility Flags\"=dword:00000400");
-    EXPECT_EQ(zv::ValueLine(L"", REG_SZ, Wide(L"a\\b\"c")), L"@=\"a\\\\b\\\"c\"");
+    EXPECT_EQ(zv::ValueLine(L"", REG_SZ, WideBytes(L"a\\b\"c")), L"@=\"a\\\\b\\\"c\"");
     EXPECT_EQ(zv::ValueLine(L"e", REG_SZ, {}), L"\"e\"=hex(1):");
     EXPECT_EQ(zv::ValueLine(L"q", REG_QWORD, {1, 0, 0, 0, 0, 0, 0, 0}), L"\"q\"=hex(b):01,00,00,00,00,00,00,00");
-    EXPECT_EQ(zv::ValueLine(L"m", REG_MULTI_SZ, Wide(std::wstring(L"a\0", 2))), L"\"m\"=hex(7):61,00,00,00,00,00");
-    EXPECT_THROW(zv::ValueLine(L"line\nbreak", REG_SZ, Wide(L"x")), zv::ERegFileError);
+    EXPECT_EQ(zv::ValueLine(L"m", REG_MULTI_SZ, WideBytes(std::wstring(L"a\0", 2))), L"\"m\"=hex(7):61,00,00,00,00,00");
+    EXPECT_THROW(zv::ValueLine(L"line\nbreak", REG_SZ, WideBytes(L"x")), zv::ERegFileError);
     EXPECT_EQ(zv::RootName(HKEY_CLASSES_ROOT), L"");
     zv::TRegFileWriter file;
     EXPECT_THROW(file.SaveKeyTree(HKEY_CLASSES_ROOT, L"x"), zv::ERegFileError);

@@ -1,9 +1,9 @@
 // The parts of the report that stand on their own: version records, and the plan of what a
 // backup saves for the entries of a report.
+#include "platform/unicode_text.h"
 #include "report/backup.h"
 #include "report/file_version.h"
 #include "report/system_info.h"
-#include "report/unicode_text.h"
 #include "report_support.h"
 
 using namespace reporttest;

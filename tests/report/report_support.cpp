@@ -4,7 +4,8 @@
 #include <cstdlib>
 
 #include "platform/cmdline.h"
-#include "report/report_io.h"
+#include "platform/file_io.h"
+#include "platform/handles.h"
 #include "startup/startup_folders.h"
 
 using zv::TKernelHandle;
@@ -128,6 +129,61 @@ TRunResult RunReport(const std::vector<std::string>& args)
     result.out = ReadFileBytes(temp.Path() + "\\out");
     result.err = ReadFileBytes(temp.Path() + "\\err");
     return result;
+}
+
+TBytes WideBytes(const std::wstring& text, bool terminated)
+{
+    const BYTE* begin = reinterpret_cast<const BYTE*>(text.data());
+    return TBytes(begin, begin + (text.size() + (terminated ? 1 : 0)) * sizeof(wchar_t));
+}
+
+void SetWideValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type, const TBytes& data)
+{
+    HKEY created = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &created, nullptr),
+              ERROR_SUCCESS);
+    const zv::TRegKeyHandle key(created);
+    EXPECT_EQ(RegSetValueExW(key.get(), name.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size())),
+              ERROR_SUCCESS);
+}
+
+namespace {
+
+void SnapKey(HKEY root, const std::wstring& path, TRegSnapshot& snapshot)
+{
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return;
+    const zv::TRegKeyHandle key(opened);
+    DWORD maxSubKey = 0, maxName = 0, maxData = 0;
+    ASSERT_EQ(RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, &maxSubKey, nullptr, nullptr, &maxName,
+                               &maxData, nullptr, nullptr),
+              ERROR_SUCCESS);
+    auto& values = snapshot[path];
+    std::vector<wchar_t> name(std::max(maxName, maxSubKey) + 1);
+    TBytes data(maxData + 1);
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLength = static_cast<DWORD>(name.size()), size = static_cast<DWORD>(data.size()), type = 0;
+        const LONG rc = RegEnumValueW(key.get(), i, name.data(), &nameLength, nullptr, &type, data.data(), &size);
+        if (rc != ERROR_SUCCESS) break;
+        values[std::wstring(name.data(), nameLength)] = {type, TBytes(data.begin(), data.begin() + size)};
+    }
+    std::vector<std::wstring> subKeys;
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        const LONG rc = RegEnumKeyExW(key.get(), i, name.data(), &nameLength, nullptr, nullptr, nullptr, nullptr);
+        if (rc != ERROR_SUCCESS) break;
+        subKeys.emplace_back(name.data(), nameLength);
+    }
+    for (const std::wstring& sub : subKeys) SnapKey(root, path + L"\\" + sub, snapshot);
+}
+
+}  // namespace
+
+TRegSnapshot RegSnapshot(HKEY root, const std::wstring& path)
+{
+    TRegSnapshot snapshot;
+    SnapKey(root, path, snapshot);
+    return snapshot;
 }
 
 void ImportWithRegedit(const std::string& file)

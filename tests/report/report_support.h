@@ -1,8 +1,10 @@
 // What the report tests share: the report program run as a user runs it, the system's own
-// registry editor, golden files, and one fixed inventory in every place the scans read.
+// registry editor, registry trees read whole, golden files, and one fixed inventory in every
+// place the scans read.
 #pragma once
 #include <windows.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +27,20 @@ TRunResult RunReport(const std::vector<std::string>& args);
 
 // Imports a file with C:\windows\regedit.exe /s and waits for it to finish.
 void ImportWithRegedit(const std::string& file);
+
+using TBytes = std::vector<BYTE>;
+
+// UTF-16 text as registry data, with its closing NUL unless told otherwise.
+TBytes WideBytes(const std::wstring& text, bool terminated = true);
+
+// Sets a value through the wide functions, creating its key and the key's parents.
+void SetWideValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type, const TBytes& data);
+
+// Every key at and below a path by its path, each with its values by name: type and bytes.
+// Read through the wide functions, so that names outside the code page come whole; empty
+// when the key does not exist.
+using TRegSnapshot = std::map<std::wstring, std::map<std::wstring, std::pair<DWORD, TBytes>>>;
+TRegSnapshot RegSnapshot(HKEY root, const std::wstring& path);
 
 // Code-page text as UTF-8; a test failure when the bytes are not valid GBK.
 std::string GbkToUtf8(const std::string& text);

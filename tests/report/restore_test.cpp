@@ -2,8 +2,8 @@
 // the backup imported by the system's registry editor: the rescan is the first scan again.
 #include <algorithm>
 
+#include "platform/unicode_text.h"
 #include "plugins/node_data.h"
-#include "report/unicode_text.h"
 #include "report_support.h"
 #include "ui/w_main.h"
 

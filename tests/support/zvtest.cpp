@@ -2,7 +2,9 @@
 
 #include <winioctl.h>
 
+#include "platform/unicode_text.h"
 #include "ui/application.h"
+#include "undo/undo_record.h"
 
 namespace zvtest {
 
@@ -404,6 +406,14 @@ std::vector<std::string> TPathRecorder::Holding(const std::string& part) const
     }
     return found;
 }
+
+TUndoRecordsFixture::TUndoRecordsFixture() : m_path(zv::WideToAnsi(zv::UndoFolder())) { RemoveTree(m_path); }
+
+TUndoRecordsFixture::~TUndoRecordsFixture() { RemoveTree(m_path); }
+
+TUndoFolderSeam::TUndoFolderSeam(const std::string& folder) { zv::SetUndoFolder(zv::AnsiToWide(folder)); }
+
+TUndoFolderSeam::~TUndoFolderSeam() { zv::SetUndoFolder(L""); }
 
 TMessageRecorder::TMessageRecorder(zv::Tfm_main& form) : m_form(form)
 {

@@ -126,6 +126,30 @@ private:
     zv::TShellApi m_saved;
 };
 
+// The undo records folder of the prefix (Zorvane in the application data folder, where the
+// window and the report program put and find them), emptied for one test and afterwards: the
+// records of other tests' changes are not this test's to take back.
+class TUndoRecordsFixture {
+public:
+    TUndoRecordsFixture();
+    ~TUndoRecordsFixture();
+    TUndoRecordsFixture(const TUndoRecordsFixture&) = delete;
+    TUndoRecordsFixture& operator=(const TUndoRecordsFixture&) = delete;
+
+private:
+    std::string m_path;
+};
+
+// Points the records of this process elsewhere for one test (zv::SetUndoFolder): a temporary
+// folder, or a path that cannot be created so that writing a record fails.
+class TUndoFolderSeam {
+public:
+    explicit TUndoFolderSeam(const std::string& folder);
+    ~TUndoFolderSeam();
+    TUndoFolderSeam(const TUndoFolderSeam&) = delete;
+    TUndoFolderSeam& operator=(const TUndoFolderSeam&) = delete;
+};
+
 struct TShownBox {
     std::string text;
     std::string caption;

@@ -1,11 +1,11 @@
-#include "report/reg_file.h"
+#include "platform/reg_file.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
-#include "report/report_io.h"
-#include "report/unicode_text.h"
+#include "platform/handles.h"
+#include "platform/unicode_text.h"
 
 namespace zv {
 

@@ -1,5 +1,5 @@
-// Conversions between the system's code page, UTF-16 and UTF-8, for the report's JSON output,
-// its registry backup and the console.
+// Conversions between the system's code page, UTF-16 and UTF-8: for the wide registry and file
+// functions that carry every name whole, for JSON and for the console.
 #pragma once
 #include <string>
 

@@ -1,0 +1,17 @@
+// What --history and --undo print: code-page text, as the log is.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "undo/undo_history.h"
+
+namespace zv {
+
+// One line for each record, newest first: time, action, entry, state ("未撤销" or "已撤销");
+// a record whose manifest cannot be read gives its folder's name and why.
+std::string FormatHistory(const std::vector<TUndoHistoryEntry>& records);
+
+// The change taken back, then one line for each key, value and file put back.
+std::string FormatUndone(const TUndone& undone);
+
+}  // namespace zv
