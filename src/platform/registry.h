@@ -32,6 +32,9 @@ struct TRegistryApi {
 
 TRegistryApi& RegistryApi();
 
+// The predefined root a record stores as 32 bits: its handle is that value sign-extended.
+inline HKEY RootKeyHandle(uint32_t root) { return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(root))); }
+
 class TRegistry {
 public:
     TRegistry();
@@ -42,11 +45,7 @@ public:
     HKEY RootKey() const { return m_root; }
     // A different root closes the current key; the same root leaves it open.
     void SetRoot(HKEY root);
-    // The predefined roots are sign-extended 32-bit values, as records store them.
-    void SetRoot(uint32_t root)
-    {
-        SetRoot(reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(root))));
-    }
+    void SetRoot(uint32_t root) { SetRoot(RootKeyHandle(root)); }
 
     REGSAM AccessMask = KEY_ALL_ACCESS;
 

@@ -5,6 +5,7 @@
 #include "plugins/action_keys.h"
 #include "plugins/node_data.h"
 #include "ui/w_main.h"
+#include "undo/undo_record.h"
 
 namespace zv {
 
@@ -45,6 +46,32 @@ bool EraseControl(TRegistry& reg, const std::string& clsid)
     return settings && stats;
 }
 
+// What deleting the entry may change, in the record that can take it back. False when the
+// entry's record names no single entry, which the delete refuses anyway.
+bool SaveDeletedEntry(TUndoRecord& undo, const TNodeData& record)
+{
+    if (record.IsActiveX == 1) {
+        if (!IsSingleKeyName(record.Clsid)) return false;
+        undo.SaveKeyTree(HKEY_LOCAL_MACHINE, DistributionUnitsKey + record.Clsid);
+        undo.SaveKeyTree(HKEY_CURRENT_USER, ExtSettingsKey + record.Clsid);
+        undo.SaveKeyTree(HKEY_CURRENT_USER, ExtStatsKey + record.Clsid);
+        return true;
+    }
+    if (!IsEntryKeyPath(record.KeyPath) || !IsExactName(record.ValueName)) return false;
+    if (record.IsValue) {
+        undo.SaveValues(RootKeyHandle(record.RootKey), record.KeyPath, {record.ValueName});
+    } else {
+        undo.SaveKeyTree(RootKeyHandle(record.RootKey), record.KeyPath);
+    }
+    return true;
+}
+
+// The entry as the window names it in its questions: its category, a backslash, its text.
+std::string ShownEntry(const TTreeNode& node)
+{
+    return (node.Parent() ? node.Parent()->Text() : std::string()) + "\\" + node.Text();
+}
+
 // A built-in entry is refused; any other needs a Yes to the warning that the control may be
 // one the system needs.
 bool AgreedDespiteRisk(Tfm_main& form, const TNodeData& record, const char* refusal, const char* warning)
@@ -67,12 +94,15 @@ void Tfm_main::bt_deleteClick(TObject*)
         ShowMessage("这个是系统的必要配置，请不要删除。", MB_ICONERROR);
         return;
     }
-    const std::string parent = node->Parent() ? node->Parent()->Text() : std::string();
-    if (ShowMessage("你确定要删除 “" + parent + "\\" + node->Text() + "” 吗？", MB_OKCANCEL | MB_ICONQUESTION) != IDOK) {
-        return;
+    if (ShowMessage("你确定要删除 “" + ShownEntry(*node) + "” 吗？", MB_OKCANCEL | MB_ICONQUESTION) != IDOK) return;
+    // Nothing is erased that the record could not take back.
+    TUndoRecord undo("删除", ShownEntry(*node));
+    bool erased = false;
+    if (SaveDeletedEntry(undo, record) && undo.Write()) {
+        TRegistry reg;
+        erased = record.IsActiveX == 1 ? EraseControl(reg, record.Clsid) : EraseHook(reg, record);
+        undo.Settle();
     }
-    TRegistry reg;
-    const bool erased = record.IsActiveX == 1 ? EraseControl(reg, record.Clsid) : EraseHook(reg, record);
     if (!erased) {
         // The same icon as on success.
         ShowMessage("删除失败！", MB_ICONINFORMATION);
@@ -99,7 +129,11 @@ void Tfm_main::bt_delfileClick(TObject*)
         return;
     }
     // The entry and its file line stay until the next rescan.
-    if (ShellApi().DeleteFile(record.FileName.c_str())) {
+    TUndoRecord undo("删除文件", ShownEntry(*node));
+    undo.SaveFile(record.FileName);
+    const bool deleted = undo.Write() && ShellApi().DeleteFile(record.FileName.c_str());
+    undo.Settle();
+    if (deleted) {
         ShowMessage(record.FileName + " 删除完成！", MB_ICONINFORMATION);
     } else {
         ShowMessage(record.FileName + " 删除失败！", MB_ICONERROR);
@@ -118,10 +152,15 @@ void Tfm_main::bt_delactivexClick(TObject*)
     bool erased = false;
     // An empty identifier would name the whole class store.
     if (IsSingleKeyName(record.Clsid)) {
-        TRegistry reg;
-        reg.SetRoot(HKEY_LOCAL_MACHINE);
-        erased = reg.EraseKey(ClassesClsidKey + record.Clsid);
-        reg.LeaveKey();
+        TUndoRecord undo("注销ActiveX", ShownEntry(*node));
+        undo.SaveKeyTree(HKEY_LOCAL_MACHINE, ClassesClsidKey + record.Clsid);
+        if (undo.Write()) {
+            TRegistry reg;
+            reg.SetRoot(HKEY_LOCAL_MACHINE);
+            erased = reg.EraseKey(ClassesClsidKey + record.Clsid);
+            reg.LeaveKey();
+            undo.Settle();
+        }
     }
     // Only the machine-wide class key goes; the tree shows the change at the next rescan.
     ShowMessage(node->Text() + (erased ? " 注销完成！" : " 注销失败！"), erased ? MB_ICONINFORMATION : MB_ICONERROR);

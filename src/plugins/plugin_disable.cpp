@@ -4,6 +4,7 @@
 #include "plugins/action_keys.h"
 #include "plugins/node_data.h"
 #include "ui/w_main.h"
+#include "undo/undo_record.h"
 
 namespace zv {
 
@@ -76,20 +77,28 @@ void SwitchEntry(Tfm_main& form, TTreeNode& node, const TNodeData& record)
         IDOK) {
         return;
     }
-    TRegistry reg;
-    reg.AccessMask = KEY_WRITE;
-    reg.SetRoot(HKEY_CURRENT_USER);
     // An empty or compound identifier would put the marks on the parent key or below another
-    // class.
-    const bool valid = IsSingleKeyName(record.Clsid);
-    if (caption == "禁用") {
-        if (valid && Disable(reg, record.Clsid)) {
-            form.ShowMessage(text + " 已经禁用！", MB_ICONINFORMATION);
-            node.SetText(AnsiReplaceAllNoCase(text, "[启用]", "[已禁用]"));
-        } else {
-            form.ShowMessage(text + " 禁用失败！", MB_ICONERROR);
+    // class. A change that the record could not take back is not made.
+    const bool disable = caption == "禁用";
+    bool done = false;
+    if (IsSingleKeyName(record.Clsid)) {
+        TUndoRecord undo(disable ? "禁用" : "启用", parent + "\\" + text);
+        undo.SaveKeyTree(HKEY_CURRENT_USER, ExtSettingsKey + record.Clsid);
+        undo.SaveKeyTree(HKEY_LOCAL_MACHINE, ActiveXCompatibilityKey + record.Clsid);
+        if (undo.Write()) {
+            TRegistry reg;
+            reg.AccessMask = KEY_WRITE;
+            reg.SetRoot(HKEY_CURRENT_USER);
+            done = disable ? Disable(reg, record.Clsid) : Enable(reg, record.Clsid);
+            undo.Settle();
         }
-    } else if (valid && Enable(reg, record.Clsid)) {
+    }
+    if (disable && done) {
+        form.ShowMessage(text + " 已经禁用！", MB_ICONINFORMATION);
+        node.SetText(AnsiReplaceAllNoCase(text, "[启用]", "[已禁用]"));
+    } else if (disable) {
+        form.ShowMessage(text + " 禁用失败！", MB_ICONERROR);
+    } else if (done) {
         form.ShowMessage(text + " 已经启用！", MB_ICONINFORMATION);
         node.SetText(AnsiReplaceAllNoCase(text, "[已禁用]", "[启用]"));
     } else {

@@ -9,6 +9,7 @@
 #include "plugins/node_data.h"
 #include "startup/startup_draw.h"
 #include "ui/w_main.h"
+#include "undo/undo_record.h"
 
 namespace zv {
 
@@ -119,21 +120,30 @@ void Tfm_main::bt_delstartClick(TObject* /*Sender*/)
     }
 
     // A name cut short by a zero byte, or holding the "?" the code page puts for what it cannot
-    // hold, is another item's name to the platform: such an item is never removed.
+    // hold, is another item's name to the platform: such an item is never removed. Neither is
+    // one that the record could not take back.
+    const TTreeNode* group = node->Parent();
+    TUndoRecord undo("删除启动项目", (group && group->Data ? group->Data->ItemName : std::string()) + "\\" +
+                                        record->ItemName);
     bool removed = false;
     if (!record->KeyPath.empty()) {
         if (IsExactName(record->ValueName)) {
-            TRegistry reg;
-            reg.SetRoot(record->RootKey);
-            if (reg.EnterKey(record->KeyPath, false)) removed = reg.EraseValue(record->ValueName);
-            reg.LeaveKey();
+            undo.SaveValues(RootKeyHandle(record->RootKey), record->KeyPath, {record->ValueName});
+            if (undo.Write()) {
+                TRegistry reg;
+                reg.SetRoot(record->RootKey);
+                if (reg.EnterKey(record->KeyPath, false)) removed = reg.EraseValue(record->ValueName);
+                reg.LeaveKey();
+            }
         }
-    } else if (!record->FileName.empty() && IsExactName(record->ItemName)) {
-        // The folder is the program's own; an entry named like a device (com1.exe) would
-        // open the device rather than name a file.
-        removed = MayOpenPath(record->FileName, LastComponentStart(record->FileName)) &&
-                  ShellApi().DeleteFile(record->FileName.c_str()) != FALSE;
+    } else if (!record->FileName.empty() && IsExactName(record->ItemName) &&
+               // The folder is the program's own; an entry named like a device (com1.exe) would
+               // open the device rather than name a file.
+               MayOpenPath(record->FileName, LastComponentStart(record->FileName))) {
+        undo.SaveFile(record->FileName);
+        removed = undo.Write() && ShellApi().DeleteFile(record->FileName.c_str()) != FALSE;
     }
+    undo.Settle();
 
     if (!removed) {
         ShowMessage("删除失败！", MB_ICONINFORMATION);

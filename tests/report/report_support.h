@@ -9,26 +9,21 @@
 #include <string>
 #include <vector>
 
+#include "program_run.h"
 #include "zvtest.h"
 
 namespace reporttest {
 
-struct TRunResult {
-    DWORD exitCode = 0;
-    std::string out;  // standard output, bytes as written
-    std::string err;  // standard error, code-page text
-};
-
-// The folder of the test program, where the build puts the report program and the fixtures.
-std::string ProgramDir();
-
-// Runs ZorvaneReport.exe from beside the test program with the arguments and waits for it.
-TRunResult RunReport(const std::vector<std::string>& args);
+using zvtest::ProgramDir;
+using zvtest::ReadFileBytes;
+using zvtest::RegSnapshot;
+using zvtest::RunReport;
+using zvtest::TBytes;
+using zvtest::TRegSnapshot;
+using zvtest::TRunResult;
 
 // Imports a file with C:\windows\regedit.exe /s and waits for it to finish.
 void ImportWithRegedit(const std::string& file);
-
-using TBytes = std::vector<BYTE>;
 
 // UTF-16 text as registry data, with its closing NUL unless told otherwise.
 TBytes WideBytes(const std::wstring& text, bool terminated = true);
@@ -36,15 +31,8 @@ TBytes WideBytes(const std::wstring& text, bool terminated = true);
 // Sets a value through the wide functions, creating its key and the key's parents.
 void SetWideValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type, const TBytes& data);
 
-// Every key at and below a path by its path, each with its values by name: type and bytes.
-// Read through the wide functions, so that names outside the code page come whole; empty
-// when the key does not exist.
-using TRegSnapshot = std::map<std::wstring, std::map<std::wstring, std::pair<DWORD, TBytes>>>;
-TRegSnapshot RegSnapshot(HKEY root, const std::wstring& path);
-
 // Code-page text as UTF-8; a test failure when the bytes are not valid GBK.
 std::string GbkToUtf8(const std::string& text);
-std::string ReadFileBytes(const std::string& path);
 
 // The report with what changes from run to run replaced: the header's version, time, system
 // and user, and the user's name inside the startup folder paths.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "ui/application.h"
+#include "zvtest.h"
 
 int main(int argc, char** argv)
 {
@@ -14,5 +15,9 @@ int main(int argc, char** argv)
     SetThreadLocale(MAKELCID(MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED), SORT_DEFAULT));
     zv::Application.Title = "Zorvane";
     testing::InitGoogleTest(&argc, argv);
+    // The changes tests make through the window leave their undo records here, not among the
+    // prefix's own; a test that takes records back says so (TUndoRecordsFixture).
+    const zvtest::TTempDir records;
+    const zvtest::TUndoFolderSeam seam(records.Path() + "\\Zorvane");
     return RUN_ALL_TESTS();
 }

@@ -407,13 +407,16 @@ std::vector<std::string> TPathRecorder::Holding(const std::string& part) const
     return found;
 }
 
+TUndoFolderSeam::TUndoFolderSeam(const std::string& folder) : m_previous(zv::UndoFolder())
+{
+    zv::SetUndoFolder(zv::AnsiToWide(folder));
+}
+
+TUndoFolderSeam::~TUndoFolderSeam() { zv::SetUndoFolder(m_previous); }
+
 TUndoRecordsFixture::TUndoRecordsFixture() : m_path(zv::WideToAnsi(zv::UndoFolder())) { RemoveTree(m_path); }
 
 TUndoRecordsFixture::~TUndoRecordsFixture() { RemoveTree(m_path); }
-
-TUndoFolderSeam::TUndoFolderSeam(const std::string& folder) { zv::SetUndoFolder(zv::AnsiToWide(folder)); }
-
-TUndoFolderSeam::~TUndoFolderSeam() { zv::SetUndoFolder(L""); }
 
 TMessageRecorder::TMessageRecorder(zv::Tfm_main& form) : m_form(form)
 {

@@ -126,9 +126,24 @@ private:
     zv::TShellApi m_saved;
 };
 
-// The undo records folder of the prefix (Zorvane in the application data folder, where the
-// window and the report program put and find them), emptied for one test and afterwards: the
-// records of other tests' changes are not this test's to take back.
+// Points the records of this process elsewhere for one object's life (zv::SetUndoFolder), and
+// back to where they went before afterwards: a temporary folder, a path that cannot be created
+// so that writing a record fails, or empty for the user's own records folder.
+class TUndoFolderSeam {
+public:
+    explicit TUndoFolderSeam(const std::string& folder);
+    ~TUndoFolderSeam();
+    TUndoFolderSeam(const TUndoFolderSeam&) = delete;
+    TUndoFolderSeam& operator=(const TUndoFolderSeam&) = delete;
+
+private:
+    std::wstring m_previous;
+};
+
+// The records folder the window and the report program share (Zorvane in the prefix's
+// application data folder), used by this process and emptied for one test and afterwards: the
+// records of other tests' changes are not this test's to take back. Every test program keeps
+// its records in a folder of its own otherwise (see test_main.cpp).
 class TUndoRecordsFixture {
 public:
     TUndoRecordsFixture();
@@ -137,17 +152,8 @@ public:
     TUndoRecordsFixture& operator=(const TUndoRecordsFixture&) = delete;
 
 private:
+    TUndoFolderSeam m_shared{""};
     std::string m_path;
-};
-
-// Points the records of this process elsewhere for one test (zv::SetUndoFolder): a temporary
-// folder, or a path that cannot be created so that writing a record fails.
-class TUndoFolderSeam {
-public:
-    explicit TUndoFolderSeam(const std::string& folder);
-    ~TUndoFolderSeam();
-    TUndoFolderSeam(const TUndoFolderSeam&) = delete;
-    TUndoFolderSeam& operator=(const TUndoFolderSeam&) = delete;
 };
 
 struct TShownBox {
