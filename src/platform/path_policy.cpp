@@ -21,6 +21,14 @@ bool SameNoCase(std::string_view text, std::string_view upper)
     return true;
 }
 
+// Only the drive's root is asked about: the system knows a mapped drive's type without
+// reaching it.
+bool IsRemoteDrive(char drive)
+{
+    const char root[] = {drive, ':', '\\', '\0'};
+    return GetDriveTypeA(root) == DRIVE_REMOTE;
+}
+
 // Blanks in front are passed over: whether or not the system skips them, a path that only a
 // blank keeps from naming a server is not worth the risk.
 bool IsNetworkPath(std::string_view path)
@@ -35,16 +43,15 @@ bool IsNetworkPath(std::string_view path)
     if (path.substr(0, 4) == "\\??\\") return true;
     const char drive = AsciiUpper(path[0]);
     if (path.size() < 2 || path[1] != ':' || drive < 'A' || drive > 'Z') return false;
-    // The drive Windows runs from is not asked about: whatever serves it holds the user's session
-    // already, so a path there gives nothing away, and most paths lie there (under Wine asking
-    // costs twice a file search).
-    char windows[MAX_PATH + 1] = {};
-    if (GetWindowsDirectoryA(windows, sizeof(windows)) >= 2 && windows[1] == ':' && AsciiUpper(windows[0]) == drive) {
-        return false;
-    }
-    // Only the drive's root: the system knows a mapped drive's type without reaching it.
-    const char root[] = {drive, ':', '\\', '\0'};
-    return GetDriveTypeA(root) == DRIVE_REMOTE;
+    // The drive Windows runs from is asked about once: most paths lie there, and under Wine each
+    // question costs twice a file search. Any other drive is asked every time, since a drive
+    // can be mapped while the program runs.
+    static const char windowsDrive = [] {
+        char windows[MAX_PATH + 1] = {};
+        return GetWindowsDirectoryA(windows, sizeof(windows)) >= 2 && windows[1] == ':' ? AsciiUpper(windows[0]) : '\0';
+    }();
+    static const bool windowsDriveIsRemote = windowsDrive != '\0' && IsRemoteDrive(windowsDrive);
+    return drive == windowsDrive ? windowsDriveIsRemote : IsRemoteDrive(drive);
 }
 
 // A digit the system accepts after COM or LPT: 1 to 9, and the superscripts 1, 2 and 3 of code
