@@ -10,6 +10,9 @@ inline constexpr char ExtStatsKey[] = "Software\\Microsoft\\Windows\\CurrentVers
 inline constexpr char ActiveXCompatibilityKey[] = "SOFTWARE\\Microsoft\\Internet Explorer\\ActiveX Compatibility\\";
 inline constexpr char DistributionUnitsKey[] = "SOFTWARE\\Microsoft\\Code Store Database\\Distribution Units\\";
 inline constexpr char ClassesClsidKey[] = "SOFTWARE\\Classes\\CLSID\\";
+// Under HKEY_CURRENT_USER: the policy that can lock the home page, and the key of the page.
+inline constexpr char HomePageLockKey[] = "Policies\\Microsoft\\Internet Explorer\\Control Panel";
+inline constexpr char HomePageKey[] = "Software\\Microsoft\\Internet Explorer\\Main";
 
 // A name that reaches exactly the entry it was listed as: no zero byte that would end it
 // early in another entry's name, and no "?", which the ANSI registry functions put in place of

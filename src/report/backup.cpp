@@ -12,10 +12,7 @@ namespace zv {
 
 namespace {
 
-// What the home-page command changes: the per-user policy that can lock the page, erased
-// whole, and the page itself.
-const char kHomePageLockKey[] = "Policies\\Microsoft\\Internet Explorer\\Control Panel";
-const char kHomePageKey[] = "Software\\Microsoft\\Internet Explorer\\Main";
+// The value the home-page command sets in HomePageKey, after it erased HomePageLockKey whole.
 const char kHomePageValue[] = "Start Page";
 
 // Names match as the registry matches them: blind to case by the system's own casing table,
@@ -161,8 +158,8 @@ std::vector<TBackupItem> PlanBackup(const TReport& report)
             if (entry.Record) PlanStartupItem(plan, section, entry);
         }
     }
-    plan.AddKeyTree(HKEY_CURRENT_USER, kHomePageLockKey, L"恢复浏览器主页地址时移除");
-    plan.AddValue(HKEY_CURRENT_USER, kHomePageKey, kHomePageValue, L"恢复浏览器主页地址时更改");
+    plan.AddKeyTree(HKEY_CURRENT_USER, HomePageLockKey, L"恢复浏览器主页地址时移除");
+    plan.AddValue(HKEY_CURRENT_USER, HomePageKey, kHomePageValue, L"恢复浏览器主页地址时更改");
     return plan.Take();
 }
 
