@@ -37,4 +37,6 @@ void InitPaths()
     }
 }
 
+void SetQuietErrorMode() { SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX); }
+
 }  // namespace zv

@@ -1,4 +1,4 @@
-// Program-wide paths.
+// Program-wide paths and process settings.
 #pragma once
 #include <string>
 
@@ -9,6 +9,10 @@ extern std::string AppDir;
 
 // Sets AppDir from the running executable's path. Called once, before the main window exists.
 void InitPaths();
+
+// What both programs set before they read a single path: a scanned path on an empty floppy,
+// CD or card-reader drive fails at once instead of stopping on the system's "no disk" box.
+void SetQuietErrorMode();
 
 // The directory part of a full path as AppDir keeps it (exposed for tests).
 std::string DirectoryOfPath(const std::string& fullPath);

@@ -8,6 +8,7 @@
 #include <exception>
 #include <memory>
 
+#include "app/pub_funcs.h"
 #include "platform/file_io.h"
 #include "platform/handles.h"
 #include "platform/unicode_text.h"
@@ -141,8 +142,7 @@ int Run()
 
 int main()
 {
-    // A console tool must not stop at a "no disk" box when a listed path names an empty drive.
-    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    SetQuietErrorMode();
     Application.Title = "Zorvane";
     Application.ErrorBoxHook = [](HWND, const std::string& text, const std::string&, UINT) { Complain(text); };
     try {

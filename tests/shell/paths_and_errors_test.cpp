@@ -31,6 +31,14 @@ TEST(AppDir, InitPathsTakesTheRunningProgramsFolder)
     EXPECT_EQ(zv::AppDir, expected);
 }
 
+TEST(ErrorMode, AnEmptyDriveFailsInsteadOfAskingForADisk)
+{
+    SetErrorMode(0);
+    zv::SetQuietErrorMode();
+    EXPECT_EQ(GetErrorMode() & (SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX),
+              static_cast<UINT>(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX));
+}
+
 TEST(StandardErrorBox, AppendsAFullStopAfterCharactersAboveIt)
 {
     using zv::StandardErrorText;
