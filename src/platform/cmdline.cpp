@@ -44,6 +44,26 @@ bool EndsInBackslash(const std::string& name)
     return !name.empty() && AnsiLastDelimiter(name, "\\") == name.size() - 1;
 }
 
+// A name with a drive ("C:\x.dll", "C:x.dll") or from a root ("\x.dll") says where it lies:
+// completing it with a directory would make a path that never existed ("C:\WINDOWS\system32\C:\x.dll").
+bool NamesItsPlace(const std::string& name)
+{
+    const unsigned char first = name.empty() ? 0 : static_cast<unsigned char>(name[0]);
+    const bool letter = (first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z');
+    return first == '\\' || (letter && name.size() > 1 && name[1] == ':');
+}
+
+// A rundll32 line may quote its library ("rundll32.exe "C:\My Libs\x.dll",Start"); the quotes
+// belong to the line, not to the name, which is judged and completed without them.
+std::string Unquoted(const std::string& candidate)
+{
+    const size_t first = candidate.find_first_not_of(' ');
+    if (first == std::string::npos || candidate[first] != '"') return candidate;
+    const size_t close = candidate.find('"', first + 1);
+    if (close == std::string::npos || candidate.find_first_not_of(' ', close + 1) != std::string::npos) return candidate;
+    return candidate.substr(first + 1, close - first - 1);
+}
+
 }  // namespace
 
 std::string WindowsDirectory() { return ReadDirectory(GetWindowsDirectoryA); }
@@ -85,13 +105,14 @@ std::string ExtractCommandFile(const std::string& commandLine)
         const size_t space = s.find(' ');
         const size_t from = space == std::string::npos ? 0 : space + 1;
         const size_t comma = s.find(',', from);
-        c = comma == std::string::npos ? std::string() : s.substr(from, comma - from);
+        c = comma == std::string::npos ? std::string() : Unquoted(s.substr(from, comma - from));
         found = false;
     }
 
     // A network path is kept as it stands: it is what the line names, and it is neither
     // tested (above) nor turned into a local path the line never meant (here).
-    if (!found && !FileExists(c) && PathRisk(c) != TPathRisk::Network) {
+    // A full path is kept too: a missing file there is shown missing where the line put it.
+    if (!found && !FileExists(c) && PathRisk(c) != TPathRisk::Network && !NamesItsPlace(c)) {
         const std::string windows = WindowsDirectory();
         const std::string system = SystemDirectory();
         // The directories are the program's own, and may lie on a share: only c is judged.

@@ -105,6 +105,9 @@ TEST(ExtractCommandFile, Rundll32LinesNameTheirLibrary)
     EXPECT_EQ(ExtractCommandFile("C:\\Program Files\\rundll32.exe zvinv_win.dll,E"),
               SystemDir() + "\\Files\\rundll32.exe zvinv_win.dll");
     EXPECT_EQ(ExtractCommandFile("rundll32  zvinv_win.dll,E"), SystemDir() + "\\ zvinv_win.dll");
+    // A quoted library is judged without its quotes.
+    EXPECT_EQ(ExtractCommandFile("rundll32.exe \"zvinv_win.dll\",E"), inWindows.Path());
+    EXPECT_EQ(ExtractCommandFile("rundll32.exe \"" + inSystem.Path() + "\",E"), inSystem.Path());
     // "R" here is the second byte of a double-byte character: no rundll32 line.
     const std::string notRundll = "\x81" "Rundll32 zvinv_win.dll,E";
     EXPECT_EQ(ExtractCommandFile(notRundll), SystemDir() + "\\\x81" "Rundll32");
@@ -121,8 +124,16 @@ TEST(ExtractCommandFile, BareNamesCompletedWithWindowsThenSystemDirectory)
     EXPECT_EQ(ExtractCommandFile("zvinv_sysonly.exe /x"), systemOnly.Path());
     EXPECT_EQ(ExtractCommandFile("  zvinv_sysonly  "), systemOnly.Path());
     EXPECT_EQ(ExtractCommandFile("zvinv_nowhere.exe -q"), SystemDir() + "\\zvinv_nowhere.exe");
-    // A directory where a file is expected is no file: it only gets completed.
-    EXPECT_EQ(ExtractCommandFile(WindowsDir()), SystemDir() + "\\" + WindowsDir());
+    // A full path says where its file lies: missing there, it stays as it stands.
+    const std::pair<std::string, std::string> fullPaths[] = {
+        {WindowsDir(), WindowsDir()},
+        {"C:\\zvinv_gone\\bho.dll", "C:\\zvinv_gone\\bho.dll"},
+        {"c:zvinv_gone.dll /s", "c:zvinv_gone.dll"},
+        {"\\zvinv_gone\\bho.dll", "\\zvinv_gone\\bho.dll"},
+        {"\"C:\\zvinv gone\\bho.dll\" /s", "C:\\zvinv gone\\bho.dll"},
+        {"rundll32.exe C:\\zvinv_gone\\bho.dll,Start", "C:\\zvinv_gone\\bho.dll"},
+    };
+    for (const auto& [line, file] : fullPaths) EXPECT_EQ(ExtractCommandFile(line), file) << line;
     // Environment references stay as they are.
     EXPECT_EQ(ExtractCommandFile("%SystemRoot%\\zvinv_tool.exe"), SystemDir() + "\\%SystemRoot%\\zvinv_tool.exe");
 }

@@ -165,8 +165,8 @@ TEST(ResolveClsid, ServerPathsAsStored)
         {0x24, Quoted(spaced), spaced},
         {0x25, "zvinv_srv.dll", inSystem.Path()},
         {0x26, "%ProgramFiles%\\zvinv\\c.dll", system + "\\%ProgramFiles%\\zvinv\\c.dll"},
-        {0x27, "C:\\zvinv_nowhere\\d.dll", system + "\\C:\\zvinv_nowhere\\d.dll"},
-        {0x28, "%SystemRoot%\\" + folder.Name(), system + "\\" + folder.Path()},
+        {0x27, "C:\\zvinv_nowhere\\d.dll", "C:\\zvinv_nowhere\\d.dll"},
+        {0x28, "%SystemRoot%\\" + folder.Name(), folder.Path()},
         {0x29, "%SystemRoot", system + "\\%SystemRoot"},
     };
     TClasses classes;

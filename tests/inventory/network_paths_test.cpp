@@ -64,6 +64,7 @@ TEST(NetworkPaths, TakenAsTheyStandWithoutASingleFileOrShellCall)
         EXPECT_EQ(zv::GetFileSmallIcon(path), nullptr);
         EXPECT_EQ(ExtractCommandFile(path), path);
         EXPECT_EQ(ExtractCommandFile("\"" + path + "\" /s"), path);
+        EXPECT_EQ(ExtractCommandFile("rundll32.exe \"" + path + "\",Start"), path);
         // A search would have found the program with ".exe" added; unsearched, the first word
         // stands, and nothing completes it with a local directory.
         const std::string bare = path.substr(0, path.size() - 4);
