@@ -11,9 +11,10 @@
 namespace zarlib {
 
 // What reading one form of a link's target gave: a path; nothing, the form naming something
-// that is no path we can vouch for, so that another form may; or a refusal, the form being
-// damaged or holding what the code page cannot, which no other form may paper over.
-enum class TRead { Found, Absent, Refused };
+// that is no path we can vouch for, so that another form may; a path the code page cannot
+// hold, which no other form may stand in for when it is the target; or a refusal, the form
+// being damaged, which makes the whole link one not to vouch for.
+enum class TRead { Found, Absent, Foreign, Refused };
 
 // A window on the file's bytes; every read says whether it stayed inside.
 class TBytes {

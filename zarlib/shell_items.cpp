@@ -112,17 +112,20 @@ bool BlockLongName(const TBytes& item, size_t blocksAt, std::wstring& longName)
 
 // An entry's name: the long name of its extension block, else the name the item itself holds
 // (the 8.3 name, or the long name on systems before XP, which had no extension blocks).
-bool EntryName(const TBytes& item, uint32_t type, std::string& name)
+TRead EntryName(const TBytes& item, uint32_t type, std::string& name)
 {
     std::wstring wide;
     size_t end = 0;
     const bool unicode = (type & kEntryUnicodeName) != 0;
-    if (unicode ? !item.WideZ(kEntryNameAt, wide, &end) : !item.AnsiZ(kEntryNameAt, name, &end)) return false;
+    if (unicode ? !item.WideZ(kEntryNameAt, wide, &end) : !item.AnsiZ(kEntryNameAt, name, &end)) {
+        return TRead::Refused;
+    }
     // The extension blocks start at the next even offset after the name.
     std::wstring longName;
-    if (!BlockLongName(item, end + (end & 1), longName)) return false;
-    if (!longName.empty()) return WideToAnsi(longName, name);
-    return unicode ? WideToAnsi(wide, name) : IsWholeAnsi(name);
+    if (!BlockLongName(item, end + (end & 1), longName)) return TRead::Refused;
+    if (!longName.empty()) wide = longName;
+    const bool held = (unicode || !longName.empty()) ? WideToAnsi(wide, name) : IsWholeAnsi(name);
+    return held ? TRead::Found : TRead::Foreign;
 }
 
 // A name that can be one path component: a separator or "." or ".." would make the path name
@@ -165,7 +168,9 @@ TRead IdListPath(const TBytes& idList, std::string& path)
         // Nothing on a disk lies below a file; items below one name the inside of an archive.
         if (underFile || (type & kKindMask) != kFileEntry) return TRead::Absent;
         std::string name;
-        if (!EntryName(item, type, name) || !IsPlainName(name)) return TRead::Refused;
+        const TRead read = EntryName(item, type, name);
+        if (read != TRead::Found) return read;
+        if (!IsPlainName(name)) return TRead::Refused;
         if (index > 2) path += '\\';
         path += name;
         underFile = (type & (kEntryIsFolder | kEntryIsFile)) == kEntryIsFile;

@@ -60,31 +60,47 @@ bool EndsWithBackslash(const std::string& text)
     return last == text.c_str() + text.size() - 1 && *last == '\\';
 }
 
+// A code-page string of the LinkInfo: damaged when it runs past the structure, foreign when it
+// does not end on a whole character.
+TRead AnsiString(const TBytes& bytes, uint32_t offset, std::string& text)
+{
+    if (offset == 0 || !bytes.AnsiZ(offset, text)) return TRead::Refused;
+    return IsWholeAnsi(text) ? TRead::Found : TRead::Foreign;
+}
+
+TRead WideString(const TBytes& bytes, uint32_t offset, std::string& text)
+{
+    std::wstring wide;
+    if (!bytes.WideZ(offset, wide)) return TRead::Refused;
+    return WideToAnsi(wide, text) ? TRead::Found : TRead::Foreign;
+}
+
 // One string field of the LinkInfo: the Unicode form when the header has its offset and it is
 // set, else the code-page form.
-bool LinkInfoString(const TBytes& info, uint32_t headerSize, size_t ansiOffsetAt, size_t wideOffsetAt,
-                    std::string& text)
+TRead LinkInfoString(const TBytes& info, uint32_t headerSize, size_t ansiOffsetAt, size_t wideOffsetAt,
+                     std::string& text)
 {
     uint32_t offset = 0;
     if (headerSize >= kLinkInfoHeaderUnicode && info.U32(wideOffsetAt, offset) && offset != 0) {
-        return info.WideZ(offset, text);
+        return WideString(info, offset, text);
     }
-    return info.U32(ansiOffsetAt, offset) && offset != 0 && info.AnsiZ(offset, text) && IsWholeAnsi(text);
+    info.U32(ansiOffsetAt, offset);
+    return AnsiString(info, offset, text);
 }
 
 // The share a network link names: \\server\share.
-bool NetworkName(const TBytes& info, std::string& name)
+TRead NetworkName(const TBytes& info, std::string& name)
 {
     uint32_t linkOffset = 0, linkSize = 0;
-    if (!info.U32(0x14, linkOffset) || !info.U32(linkOffset, linkSize)) return false;
+    if (!info.U32(0x14, linkOffset) || !info.U32(linkOffset, linkSize)) return TRead::Refused;
     TBytes link;
-    if (linkSize < kNetworkLinkHeaderPlain || !info.Sub(linkOffset, linkSize, link)) return false;
+    if (linkSize < kNetworkLinkHeaderPlain || !info.Sub(linkOffset, linkSize, link)) return TRead::Refused;
     uint32_t netNameOffset = 0, wideOffset = 0;
-    if (!link.U32(0x08, netNameOffset)) return false;
+    if (!link.U32(0x08, netNameOffset)) return TRead::Refused;
     if (netNameOffset > kNetworkLinkHeaderPlain && link.U32(0x14, wideOffset) && wideOffset != 0) {
-        return link.WideZ(wideOffset, name);
+        return WideString(link, wideOffset, name);
     }
-    return netNameOffset != 0 && link.AnsiZ(netNameOffset, name) && IsWholeAnsi(name);
+    return AnsiString(link, netNameOffset, name);
 }
 
 // The target's full path from the LinkInfo structure; Absent when it says neither where on a
@@ -97,18 +113,18 @@ TRead LinkInfoTarget(const TBytes& info, std::string& target)
     if (headerSize > info.Size()) return TRead::Refused;
     if (!(flags & (kVolumeIdAndLocalBasePath | kCommonNetworkRelativeLink))) return TRead::Absent;
 
-    std::string suffix;
-    if (!LinkInfoString(info, headerSize, 0x18, 0x20, suffix)) return TRead::Refused;
+    std::string suffix, base;
+    const TRead read = LinkInfoString(info, headerSize, 0x18, 0x20, suffix);
+    if (read != TRead::Found) return read;
     if (flags & kVolumeIdAndLocalBasePath) {
-        std::string base;
-        if (!LinkInfoString(info, headerSize, 0x10, 0x1C, base)) return TRead::Refused;
-        target = base + suffix;
-        return TRead::Found;
+        const TRead baseRead = LinkInfoString(info, headerSize, 0x10, 0x1C, base);
+        if (baseRead == TRead::Found) target = base + suffix;
+        return baseRead;
     }
-    std::string share;
-    if (!NetworkName(info, share)) return TRead::Refused;
-    target = share;
-    if (!suffix.empty()) target += (EndsWithBackslash(share) ? "" : "\\") + suffix;
+    const TRead shareRead = NetworkName(info, base);
+    if (shareRead != TRead::Found) return shareRead;
+    target = base;
+    if (!suffix.empty()) target += (EndsWithBackslash(base) ? "" : "\\") + suffix;
     return TRead::Found;
 }
 
@@ -163,7 +179,8 @@ bool ShellView(const std::wstring& text, std::wstring& view)
 
 // The text with its environment references expanded as the shell would, in the code page.
 // Absent when a reference names a variable this system lacks (the shell then goes by the
-// link's other forms); Refused when the expanded path is none the code page can hold.
+// link's other forms); Foreign when the code page cannot hold the expanded path; Refused when
+// it is no path.
 TRead ExpandToAnsi(const std::wstring& text, std::string& expandedText)
 {
     std::wstring view;
@@ -175,8 +192,8 @@ TRead ExpandToAnsi(const std::wstring& text, std::string& expandedText)
         if (need == 0) return TRead::Refused;
         if (need <= expanded.size()) {
             expanded.resize(need - 1);
-            return WideToAnsi(expanded, expandedText) && IsPlausiblePath(expandedText) ? TRead::Found
-                                                                                       : TRead::Refused;
+            if (!WideToAnsi(expanded, expandedText)) return TRead::Foreign;
+            return IsPlausiblePath(expandedText) ? TRead::Found : TRead::Refused;
         }
         expanded.resize(need);
     }
@@ -195,7 +212,8 @@ TRead ExpandableBlockPath(const TBytes& block, std::string& path)
     if (!wide.empty()) return ExpandToAnsi(wide, path);
     std::string ansi;
     block.Sub(kEnvironmentAnsiAt, kEnvironmentAnsiSize, field);
-    if (!field.AnsiZ(0, ansi) || !AnsiToWide(ansi, wide)) return TRead::Refused;
+    if (!field.AnsiZ(0, ansi)) return TRead::Refused;
+    if (!AnsiToWide(ansi, wide)) return TRead::Foreign;
     return ExpandToAnsi(wide, path);
 }
 
@@ -268,17 +286,17 @@ bool ReadCountedString(const TBytes& bytes, bool unicode, size_t& pos, std::stri
 void AddPlace(TLinkIconPlaces& places, TRead read, const std::string& path)
 {
     if (read == TRead::Found) places.paths.push_back(path);
-    if (read == TRead::Refused) places.complete = false;
+    if (read == TRead::Foreign || read == TRead::Refused) places.complete = false;
 }
 
 // A place given as a string field, expanded as the shell expands it; a variable this system
 // lacks leaves no path we can judge.
 TRead StringPlace(const std::string& text, bool exact, std::string& path)
 {
-    if (!exact) return TRead::Refused;
+    if (!exact) return TRead::Foreign;
     if (text.empty()) return TRead::Absent;
     std::wstring wide;
-    if (!AnsiToWide(text, wide)) return TRead::Refused;
+    if (!AnsiToWide(text, wide)) return TRead::Foreign;
     const TRead read = ExpandToAnsi(wide, path);
     return read == TRead::Absent ? TRead::Refused : read;
 }
@@ -346,12 +364,14 @@ bool ParseShellLink(const TBytes& bytes, TLinkCommand& command, TLinkIconPlaces*
     if ((flags & kHasExpIcon) && extra.hasIconEnvironment) {
         std::string path;
         const TRead read = ExpandableBlockPath(extra.iconEnvironment, path);
-        AddPlace(icon, read == TRead::Absent ? TRead::Refused : read, path);
+        AddPlace(icon, read == TRead::Absent ? TRead::Foreign : read, path);
     }
+    // The target is the first form that gives one; a form after it can only be damaged, and
+    // otherwise counts only as a place of the icon.
     TRead target = TRead::Absent;
     if ((flags & kHasExpString) && extra.hasEnvironment) {
         target = ExpandableBlockPath(extra.environment, command.target);
-        if (target == TRead::Refused) return false;
+        if (target == TRead::Foreign || target == TRead::Refused) return false;
         AddPlace(icon, target, command.target);
     }
     const TBytes* lists[] = {extra.hasIdList ? &extra.idList : nullptr,
@@ -360,9 +380,9 @@ bool ParseShellLink(const TBytes& bytes, TLinkCommand& command, TLinkIconPlaces*
         if (!list) continue;
         std::string path;
         const TRead read = IdListPath(*list, path);
-        if (read == TRead::Refused) return false;
+        if (read == TRead::Refused || (read == TRead::Foreign && target != TRead::Found)) return false;
         // An ID list that names no file-system path may still be where the shell finds the icon.
-        AddPlace(icon, read == TRead::Absent ? TRead::Refused : read, path);
+        AddPlace(icon, read == TRead::Absent ? TRead::Foreign : read, path);
         if (target != TRead::Found && read == TRead::Found) {
             command.target = path;
             target = read;
@@ -371,9 +391,10 @@ bool ParseShellLink(const TBytes& bytes, TLinkCommand& command, TLinkIconPlaces*
     if (flags & kHasLinkInfo) {
         std::string path;
         const TRead read = LinkInfoTarget(info, path);
-        if (read == TRead::Refused) return false;
+        const bool standsIn = target != TRead::Found && !(flags & kForceNoLinkInfo);
+        if (read == TRead::Refused || (read == TRead::Foreign && standsIn)) return false;
         AddPlace(icon, read, path);
-        if (target != TRead::Found && read == TRead::Found && !(flags & kForceNoLinkInfo)) {
+        if (standsIn && read == TRead::Found) {
             command.target = path;
             target = read;
         }

@@ -402,6 +402,9 @@ TEST_F(LnkCmdline, ReadAsWindowsRunsThem)
         {"a name offset against the version", MakeLink({computer, drive, EntryWithBlockWord(16, 20)}), ""},
         {"a version read by its name offset",
          MakeLink({computer, drive, FileEntryItem("EVIL.EXE", L"evil.exe", 2, false)}), "C:\\evil.exe"},
+        {"a LinkInfo ending in a lead byte beside the ID list", MakeLink(evil, LocalLinkInfo("C:\\x\xB3")),
+         "C:\\evil.exe"},
+        {"a LinkInfo ending in a lead byte alone", MakeLink({}, LocalLinkInfo("C:\\x\xB3")), ""},
         {"an 8.3 name ending in a lead byte",
          MakeLink({computer, drive, FileEntryItem("AB\xB3", L""), FileEntryItem("C.EXE", L"", 9, false)}), ""},
     };
