@@ -323,53 +323,24 @@ TEST_F(LnkCmdline, TargetsAreTakenInTheShellsOrder)
 // The public sample of the shell link format: a shortcut to C:\test\a.txt saved by Windows,
 // with an ID list, a LinkInfo, a relative path, a working folder and a tracker block.
 constexpr char kFormatSample[] =
-    "4C0000000114020000000000C0000000"
-    "000000469B00080020000000D0E9EEF2"
-    "1515C901D0E9EEF21515C901D0E9EEF2"
-    "1515C901000000000000000001000000"
-    "000000000000000000000000BD001400"
-    "1F50E04FD020EA3A6910A2D808002B30"
-    "309D19002F433A5C0000000000000000"
-    "00000000000000000000004600310000"
-    "0000002C3969A3100074657374000032"
-    "0007000400EFBE2C3965A32C3969A326"
-    "000000031E00000000F51E0000000000"
-    "00000000007400650073007400000014"
-    "0048003200000000002C3969A3200061"
-    "2E74787400340007000400EFBE2C3969"
-    "A32C3969A3260000002D6E0000000096"
-    "010000000000000000000061002E0074"
-    "00780074000000140000003C0000001C"
-    "000000010000001C0000002D00000000"
-    "0000003B000000110000000300000081"
-    "8A7A301000000000433A5C746573745C"
-    "612E747874000007002E005C0061002E"
-    "00740078007400070043003A005C0074"
-    "0065007300740060000000030000A058"
-    "0000000000000063687269732D787073"
-    "000000000000004078C79447FAC746B3"
-    "565C2DC6B6D115EC46CD7B227FDD1194"
-    "9900137216874A4078C79447FAC746B3"
-    "565C2DC6B6D115EC46CD7B227FDD1194"
-    "9900137216874A00000000";
+    "4C0000000114020000000000C0000000000000469B00080020000000D0E9EEF21515C901D0E9EEF21515C901D0E9EEF2"
+    "1515C901000000000000000001000000000000000000000000000000BD0014001F50E04FD020EA3A6910A2D808002B30"
+    "309D19002F433A5C0000000000000000000000000000000000000046003100000000002C3969A3100074657374000032"
+    "0007000400EFBE2C3965A32C3969A326000000031E00000000F51E000000000000000000007400650073007400000014"
+    "0048003200000000002C3969A32000612E74787400340007000400EFBE2C3969A32C3969A3260000002D6E0000000096"
+    "010000000000000000000061002E007400780074000000140000003C0000001C000000010000001C0000002D00000000"
+    "0000003B0000001100000003000000818A7A301000000000433A5C746573745C612E747874000007002E005C0061002E"
+    "00740078007400070043003A005C00740065007300740060000000030000A0580000000000000063687269732D787073"
+    "000000000000004078C79447FAC746B3565C2DC6B6D115EC46CD7B227FDD11949900137216874A4078C79447FAC746B3"
+    "565C2DC6B6D115EC46CD7B227FDD11949900137216874A00000000";
 
 Bytes FromHex(const char* hex)
 {
     Bytes bytes;
-    for (; hex[0] && hex[1]; hex += 2) bytes.push_back(static_cast<unsigned char>(std::stoul(std::string(hex, 2), nullptr, 16)));
+    for (; hex[0] && hex[1]; hex += 2) {
+        bytes.push_back(static_cast<unsigned char>(std::stoul(std::string(hex, 2), nullptr, 16)));
+    }
     return bytes;
-}
-
-// The evil.exe entry of an ID list, with the word at `at` of its 0xBEEF0004 block set to `value`.
-Bytes EntryWithBlockWord(size_t at, uint32_t value, size_t width = 2)
-{
-    Bytes entry = FileEntryItem("EVIL.EXE", L"evil.exe", 9, false);
-    const auto signature =
-        std::search(entry.begin(), entry.end(), std::begin(kFileEntrySignature), std::end(kFileEntrySignature));
-    const size_t block = static_cast<size_t>(signature - entry.begin()) - 4;
-    if (width == 2) PutU16(entry, block + at, value);
-    if (width == 4) PutU32(entry, block + at, value);
-    return entry;
 }
 
 TEST_F(LnkCmdline, ReadAsWindowsRunsThem)
@@ -379,6 +350,15 @@ TEST_F(LnkCmdline, ReadAsWindowsRunsThem)
     Bytes flagless = LocalLinkInfo("C:\\Windows\\notepad.exe");
     PutU32(flagless, 8, 0);
     const std::wstring thai = kThai;
+    // The evil.exe entry with the word at `at` of its 0xBEEF0004 block (found by its signature) set.
+    auto blockWord = [](size_t at, uint32_t value, size_t width = 2) {
+        Bytes entry = FileEntryItem("EVIL.EXE", L"evil.exe", 9, false);
+        const auto signature =
+            std::search(entry.begin(), entry.end(), std::begin(kFileEntrySignature), std::end(kFileEntrySignature));
+        const size_t block = static_cast<size_t>(signature - entry.begin()) - 4;
+        width == 2 ? PutU16(entry, block + at, value) : PutU32(entry, block + at, value);
+        return MakeLink({ClassItem(), DriveItem("C:\\"), entry});
+    };
     const struct {
         const char* what;
         Bytes link;
@@ -387,19 +367,20 @@ TEST_F(LnkCmdline, ReadAsWindowsRunsThem)
         {"the format's own sample", FromHex(kFormatSample), "C:\\test\\a.txt"},
         {"ID list before LinkInfo", MakeLink(evil, LocalLinkInfo("C:\\Windows\\notepad.exe")), "C:\\evil.exe"},
         {"the newer ID list before the old",
-         MakeLink({computer, drive, FileEntryItem("OLD.EXE", L"old.exe", 9, false)}, {}, {}, zvtest::VistaIdListBlock(evil)),
+         MakeLink({computer, drive, FileEntryItem("OLD.EXE", L"old.exe", 9, false)}, {}, {},
+                  zvtest::VistaIdListBlock(evil)),
          "C:\\evil.exe"},
         {"a LinkInfo naming nothing", MakeLink(evil, flagless), "C:\\evil.exe"},
         {"an advertised shortcut", MakeLink(evil, {}, {}, {}, lnk::kHasDarwinId), ""},
         {"a description the code page lacks", MakeLink(evil, {}, "/q", {}, 0, {{lnk::kHasName, L"Launch " + thai}}),
          "C:\\evil.exe /q"},
-        {"a NUL in the working folder", MakeLink(evil, {}, {}, {}, 0, {{lnk::kHasWorkingDir, std::wstring(L"C:\\a\0b", 6)}}),
-         "C:\\evil.exe"},
+        {"a NUL in the working folder",
+         MakeLink(evil, {}, {}, {}, 0, {{lnk::kHasWorkingDir, std::wstring(L"C:\\a\0b", 6)}}), "C:\\evil.exe"},
         {"an icon location the code page lacks", MakeLink(evil, {}, {}, {}, 0, {{lnk::kHasIconLocation, thai}}),
          "C:\\evil.exe"},
-        {"a block past its item", MakeLink({computer, drive, EntryWithBlockWord(0, 0x60)}), ""},
-        {"a block's signature", MakeLink({computer, drive, EntryWithBlockWord(4, 0x12345678, 4)}), ""},
-        {"a name offset against the version", MakeLink({computer, drive, EntryWithBlockWord(16, 20)}), ""},
+        {"a block past its item", blockWord(0, 0x60), ""},
+        {"a block's signature", blockWord(4, 0x12345678, 4), ""},
+        {"a name offset against the version", blockWord(16, 20), ""},
         {"a version read by its name offset",
          MakeLink({computer, drive, FileEntryItem("EVIL.EXE", L"evil.exe", 2, false)}), "C:\\evil.exe"},
         {"a LinkInfo ending in a lead byte beside the ID list", MakeLink(evil, LocalLinkInfo("C:\\x\xB3")),
