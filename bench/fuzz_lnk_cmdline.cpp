@@ -21,11 +21,11 @@
 
 #include "../tests/zarlib_lnk/shell_link_maker.h"
 
-// The parser compiled in: the library exports only GetLnkCmdline, which reads the input into
-// memory of its own, so only here can the input end right before an unreadable page.
-#include "../zarlib/link_bytes.cpp"
-#include "../zarlib/shell_items.cpp"
-#include "../zarlib/shell_link.cpp"
+// The parser as the program's core library compiles it in: the library exports only
+// GetLnkCmdline, which reads the input into memory of its own, so only here can the input end
+// right before an unreadable page.
+#include "link_bytes.h"
+#include "shell_link.h"
 
 namespace {
 
@@ -243,8 +243,9 @@ int main(int argc, char** argv)
             return 1;
         }
         zarlib::TLinkCommand command;
+        zarlib::TLinkIconPlaces places;
         ++parsed[kind];
-        if (zarlib::ParseShellLink(bytes, command)) ++gaveTarget[kind];
+        if (zarlib::ParseShellLink(bytes, command, &places)) ++gaveTarget[kind];
         if (g_iteration % 16 != 0) continue;
 
         if (!zvtest::WriteBytes(input, mutated)) {

@@ -1,5 +1,7 @@
 #include "link_bytes.h"
 
+#include <memory>
+
 namespace zarlib {
 
 bool TBytes::AnsiZ(size_t at, std::string& text, size_t* end) const
@@ -46,6 +48,47 @@ bool WideToAnsi(const std::wstring& wide, std::string& text)
     const int got =
         WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), count, text.data(), need, nullptr, &lossy);
     return got == need && !lossy;
+}
+
+bool IsWholeAnsi(const std::string& text)
+{
+    return text.empty() || MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                                               nullptr, 0) > 0;
+}
+
+namespace {
+
+struct TFileCloser {
+    void operator()(HANDLE h) const { CloseHandle(h); }
+};
+using TFile = std::unique_ptr<void, TFileCloser>;
+
+}  // namespace
+
+bool ReadLinkFile(const std::string& path, std::vector<unsigned char>& data)
+{
+    HANDLE raw = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (raw == INVALID_HANDLE_VALUE) return false;
+    TFile file(raw);
+    // A reserved device name (CON.lnk, say) opens a device that a read could wait on forever.
+    if (GetFileType(file.get()) != FILE_TYPE_DISK) return false;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
+        static_cast<uint64_t>(size.QuadPart) > kMaxLinkFileSize) {
+        return false;
+    }
+    data.resize(static_cast<size_t>(size.QuadPart));
+    size_t done = 0;
+    while (done < data.size()) {
+        DWORD got = 0;
+        if (!ReadFile(file.get(), data.data() + done, static_cast<DWORD>(data.size() - done), &got, nullptr) ||
+            got == 0) {
+            return false;
+        }
+        done += got;
+    }
+    return true;
 }
 
 }  // namespace zarlib

@@ -6,8 +6,15 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace zarlib {
+
+// What reading one form of a link's target gave: a path; nothing, the form naming something
+// that is no path we can vouch for, so that another form may; a path the code page cannot
+// hold, which no other form may stand in for when it is the target; or a refusal, the form
+// being damaged, which makes the whole link one not to vouch for.
+enum class TRead { Found, Absent, Foreign, Refused };
 
 // A window on the file's bytes; every read says whether it stayed inside.
 class TBytes {
@@ -61,5 +68,15 @@ private:
 // UTF-16 to the ANSI code page, refusing any character the code page cannot hold: a path with
 // a replacement character in it would name some other file.
 bool WideToAnsi(const std::wstring& wide, std::string& text);
+
+// Whether code-page text is whole characters: a lead byte at the end of a name would take the
+// separator that follows it as its second byte, and the name would swallow the next one.
+bool IsWholeAnsi(const std::string& text);
+
+// A real shortcut is a few kilobytes; anything larger is not one worth reading.
+constexpr size_t kMaxLinkFileSize = 1024 * 1024;
+
+// The whole file at `path`, when it is a disk file of at most kMaxLinkFileSize bytes.
+bool ReadLinkFile(const std::string& path, std::vector<unsigned char>& data);
 
 }  // namespace zarlib

@@ -3,9 +3,7 @@
 // cannot know whether its caller's thread has COM initialised, IShellLink may search the disk
 // or the network to resolve a moved target, and a parser of our own behaves the same on every
 // system and can be fuzzed. What it cannot vouch for, it leaves out: the result is then empty.
-#include <cstdint>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,40 +16,6 @@ namespace {
 using zarlib::IsPlausiblePath;
 using zarlib::TBytes;
 using zarlib::TLinkCommand;
-
-// A real shortcut is a few kilobytes; anything this large is not one worth reading.
-constexpr uint64_t kMaxLinkFileSize = 1024 * 1024;
-
-struct TFileCloser {
-    void operator()(HANDLE h) const { CloseHandle(h); }
-};
-using TFile = std::unique_ptr<void, TFileCloser>;
-
-bool ReadSmallFile(const char* path, std::vector<unsigned char>& data)
-{
-    HANDLE raw = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (raw == INVALID_HANDLE_VALUE) return false;
-    TFile file(raw);
-    // A reserved device name (CON.lnk, say) opens a device that a read could wait on forever.
-    if (GetFileType(file.get()) != FILE_TYPE_DISK) return false;
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
-        static_cast<uint64_t>(size.QuadPart) > kMaxLinkFileSize) {
-        return false;
-    }
-    data.resize(static_cast<size_t>(size.QuadPart));
-    size_t done = 0;
-    while (done < data.size()) {
-        DWORD got = 0;
-        if (!ReadFile(file.get(), data.data() + done, static_cast<DWORD>(data.size() - done), &got, nullptr) ||
-            got == 0) {
-            return false;
-        }
-        done += got;
-    }
-    return true;
-}
 
 bool HasLinkExtension(const std::string& path)
 {
@@ -66,28 +30,44 @@ bool HasLinkExtension(const std::string& path)
     return true;
 }
 
-// The command line, or empty when the entry cannot be vouched for.
-std::string EntryCommandLine(const std::string& path)
+// The target and arguments the entry starts; false when it cannot be vouched for.
+bool EntryCommand(const std::string& path, TLinkCommand& command)
 {
     // The caller's folder is its own; the entry's name came from a listing, and a device name
     // there (com1.exe) would open the device.
-    if (!zv::MayOpenPath(path, zv::LastComponentStart(path))) return {};
+    if (!zv::MayOpenPath(path, zv::LastComponentStart(path))) return false;
     const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return {};
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
 
-    TLinkCommand command;
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) || !HasLinkExtension(path)) {
         command.target = path;
     } else {
         std::vector<unsigned char> data;
-        if (!ReadSmallFile(path.c_str(), data) || !zarlib::ParseShellLink(TBytes(data.data(), data.size()), command)) {
-            return {};
+        if (!zarlib::ReadLinkFile(path, data) ||
+            !zarlib::ParseShellLink(TBytes(data.data(), data.size()), command)) {
+            return false;
         }
     }
-    if (!IsPlausiblePath(command.target)) return {};
+    return IsPlausiblePath(command.target);
+}
 
+// The command line in at most `size` bytes. The target is kept whole, or nothing is given: a
+// cut one would name another program. The arguments are cut to fit, at a character boundary,
+// so that a link cannot hide the program it runs behind a few thousand characters of them.
+std::string FittedLine(const TLinkCommand& command, size_t size)
+{
     std::string line = command.target.find(' ') != std::string::npos ? '"' + command.target + '"' : command.target;
-    if (!command.arguments.empty()) line += ' ' + command.arguments;
+    if (line.size() > size) return {};
+    if (command.arguments.empty() || line.size() + 1 >= size) return line;
+    const std::string& arguments = command.arguments;
+    const size_t room = size - line.size() - 1;
+    size_t end = 0;
+    while (end < arguments.size()) {
+        const size_t next = end + (IsDBCSLeadByte(static_cast<BYTE>(arguments[end])) ? 2 : 1);
+        if (next > room || next > arguments.size()) break;
+        end = next;
+    }
+    if (end > 0) line += ' ' + arguments.substr(0, end);
     return line;
 }
 
@@ -98,9 +78,16 @@ extern "C" int WINAPI GetLnkCmdline(const char* path, char* buffer, int size)
     if (!buffer || size < 0) return 0;
     buffer[0] = '\0';
     if (!path) return 0;
-    const std::string line = EntryCommandLine(path);
-    // A command line cut to fit would start something else: it is left out whole.
-    if (line.size() > static_cast<size_t>(size)) return 0;
-    std::memcpy(buffer, line.c_str(), line.size() + 1);
-    return static_cast<int>(line.size());
+    // Nothing may escape into the caller: in a 32-bit build an exception cannot cross from this
+    // library into it. Without memory the answer is the empty text.
+    try {
+        TLinkCommand command;
+        if (!EntryCommand(path, command)) return 0;
+        const std::string line = FittedLine(command, static_cast<size_t>(size));
+        std::memcpy(buffer, line.c_str(), line.size() + 1);
+        return static_cast<int>(line.size());
+    } catch (...) {
+        buffer[0] = '\0';
+        return 0;
+    }
 }

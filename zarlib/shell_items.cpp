@@ -38,6 +38,12 @@ constexpr size_t kEntryNameAt = 14;
 constexpr size_t kBlockHeaderSize = 8;
 constexpr size_t kBlockTrailerSize = 2;
 constexpr uint32_t kFileEntryBlock = 0xBEEF0004;
+// The block's word that gives where its long name starts, and the least that can be: after the
+// word itself and the size of the localised name that follows it.
+constexpr size_t kNameOffsetAt = 16;
+constexpr size_t kLongNameMinAt = 20;
+// The shell's extension blocks are all signed 0xBEEFnnnn.
+constexpr uint32_t kExtensionSignatureHigh = 0xBEEF;
 
 bool IsMyComputer(const TBytes& item, uint32_t type)
 {
@@ -60,52 +66,66 @@ bool DriveRoot(const TBytes& item, uint32_t type, std::string& root)
 }
 
 // Where a 0xBEEF0004 block keeps the long name: the fixed fields before it grew with the
-// versions of Windows (3 on XP, 7 on Vista, 8 on 7 and 8, 9 from 8.1); 0 before version 3.
+// versions of Windows (3 on XP, 7 on Vista, 8 on 7 and 8, 9 from 8.1). The block says so
+// itself in a word of its own, which must agree; 0 for a version that has no fixed place.
 size_t LongNameAt(uint32_t version)
 {
-    if (version >= 9) return 46;
-    if (version >= 8) return 42;
-    if (version >= 7) return 38;
-    if (version >= 3) return 20;
-    return 0;
+    switch (version) {
+    case 3: return 20;
+    case 7: return 38;
+    case 8: return 42;
+    case 9: return 46;
+    default: return 0;
+    }
 }
 
-// The long name of the entry's 0xBEEF0004 block, empty when it has none; false when the
-// block is there but its name runs past it.
+// The long name of the entry's 0xBEEF0004 block, among the extension blocks that start at
+// `blocksAt`; empty when the entry has none (systems before XP wrote none, and Wine writes its
+// block with neither version nor signature, which the shell reads no name from either). False
+// when a block runs past the item, its closing word does not lead back to its start, its
+// signature is none of the shell's, or a 0xBEEF0004 block's name is not where its version and
+// its own word say: the 8.3 name of a damaged entry is no name to vouch for.
 bool BlockLongName(const TBytes& item, size_t blocksAt, std::wstring& longName)
 {
     longName.clear();
     for (size_t at = blocksAt;;) {
-        uint32_t size = 0, version = 0, signature = 0;
+        uint32_t size = 0, version = 0, signature = 0, nameAt = 0, back = 0;
+        if (!item.U16(at, size) || size == 0) return true;
         TBytes block;
-        if (!item.U16(at, size) || size < kBlockHeaderSize + kBlockTrailerSize || !item.Sub(at, size, block)) {
-            return true;
-        }
+        if (size < kBlockHeaderSize + kBlockTrailerSize || !item.Sub(at, size, block)) return false;
         block.U16(2, version);
         block.U32(4, signature);
+        block.U16(size - kBlockTrailerSize, back);
+        if (back != at) return false;
         if (signature == kFileEntryBlock) {
-            const size_t nameAt = LongNameAt(version);
+            const size_t expected = LongNameAt(version);
+            if (!block.U16(kNameOffsetAt, nameAt)) return false;
+            if (expected != 0 ? nameAt != expected : (nameAt < kLongNameMinAt || nameAt % 2 != 0)) return false;
             TBytes body;
-            block.Sub(0, block.Size() - kBlockTrailerSize, body);
-            return nameAt == 0 || body.WideZ(nameAt, longName);
+            block.Sub(0, size - kBlockTrailerSize, body);
+            return body.WideZ(nameAt, longName) && !longName.empty();
         }
+        if ((signature >> 16) != kExtensionSignatureHigh && (signature != 0 || version != 0)) return false;
         at += size;
     }
 }
 
 // An entry's name: the long name of its extension block, else the name the item itself holds
 // (the 8.3 name, or the long name on systems before XP, which had no extension blocks).
-bool EntryName(const TBytes& item, uint32_t type, std::string& name)
+TRead EntryName(const TBytes& item, uint32_t type, std::string& name)
 {
     std::wstring wide;
     size_t end = 0;
     const bool unicode = (type & kEntryUnicodeName) != 0;
-    if (unicode ? !item.WideZ(kEntryNameAt, wide, &end) : !item.AnsiZ(kEntryNameAt, name, &end)) return false;
+    if (unicode ? !item.WideZ(kEntryNameAt, wide, &end) : !item.AnsiZ(kEntryNameAt, name, &end)) {
+        return TRead::Refused;
+    }
     // The extension blocks start at the next even offset after the name.
     std::wstring longName;
-    if (!BlockLongName(item, end + (end & 1), longName)) return false;
-    if (!longName.empty()) return WideToAnsi(longName, name);
-    return !unicode || WideToAnsi(wide, name);
+    if (!BlockLongName(item, end + (end & 1), longName)) return TRead::Refused;
+    if (!longName.empty()) wide = longName;
+    const bool held = (unicode || !longName.empty()) ? WideToAnsi(wide, name) : IsWholeAnsi(name);
+    return held ? TRead::Found : TRead::Foreign;
 }
 
 // A name that can be one path component: a separator or "." or ".." would make the path name
@@ -124,37 +144,38 @@ bool IsPlainName(const std::string& name)
 
 }  // namespace
 
-bool IdListPath(const TBytes& idList, std::string& path)
+TRead IdListPath(const TBytes& idList, std::string& path)
 {
     path.clear();
     size_t index = 0;
     bool underFile = false;
     for (size_t at = 0;; ++index) {
         uint32_t size = 0, type = 0;
-        if (!idList.U16(at, size)) return false;
+        if (!idList.U16(at, size)) return TRead::Refused;
         if (size == 0) break;
         TBytes item;
-        if (size <= kTypeAt || !idList.Sub(at, size, item)) return false;
+        if (size <= kTypeAt || !idList.Sub(at, size, item)) return TRead::Refused;
         item.U8(kTypeAt, type);
         at += size;
         if (index == 0) {
-            if (!IsMyComputer(item, type)) return false;
+            if (!IsMyComputer(item, type)) return TRead::Absent;
             continue;
         }
         if (index == 1) {
-            if (!DriveRoot(item, type, path)) return false;
+            if (!DriveRoot(item, type, path)) return TRead::Absent;
             continue;
         }
         // Nothing on a disk lies below a file; items below one name the inside of an archive.
+        if (underFile || (type & kKindMask) != kFileEntry) return TRead::Absent;
         std::string name;
-        if (underFile || (type & kKindMask) != kFileEntry || !EntryName(item, type, name) || !IsPlainName(name)) {
-            return false;
-        }
+        const TRead read = EntryName(item, type, name);
+        if (read != TRead::Found) return read;
+        if (!IsPlainName(name)) return TRead::Refused;
         if (index > 2) path += '\\';
         path += name;
         underFile = (type & (kEntryIsFolder | kEntryIsFile)) == kEntryIsFile;
     }
-    return index >= 2;
+    return index >= 2 ? TRead::Found : TRead::Absent;
 }
 
 }  // namespace zarlib

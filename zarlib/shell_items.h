@@ -7,8 +7,10 @@
 namespace zarlib {
 
 // `idList` holds the items and the terminating empty item, without the list's size field.
-// Gives the path only when the list is My Computer, a drive and file-system entries, each
-// read in full and each name one the code page holds; false otherwise.
-bool IdListPath(const TBytes& idList, std::string& path);
+// Found: the list is My Computer, a drive and file-system entries, each read in full and each
+// name one the code page holds. Absent: it names something else (a network place, an applet).
+// Foreign: a name is one the code page cannot hold. Refused: it is damaged, or a name is one
+// no file has.
+TRead IdListPath(const TBytes& idList, std::string& path);
 
 }  // namespace zarlib

@@ -1,7 +1,9 @@
 // The shell link binary format, read field by field. Where the format offers the target in
-// several forms, the shell's own order is followed: a link saved with an environment-variable
-// target (HasExpString) is resolved from that on the running system, one with a LinkInfo from
-// the LinkInfo, and one with neither from its ID list.
+// several forms, the order Windows runs them in is followed: a link saved with an
+// environment-variable target (HasExpString) is resolved from that on the running system, else
+// the ID list is the target, and the LinkInfo only resolves one the ID list cannot name. A
+// link whose ID list runs one program and whose LinkInfo names another runs the first: that is
+// the one to show.
 #include "shell_link.h"
 
 #include <vector>
@@ -26,6 +28,8 @@ constexpr uint32_t kHasIconLocation = 0x40;
 constexpr uint32_t kIsUnicode = 0x80;
 constexpr uint32_t kForceNoLinkInfo = 0x100;
 constexpr uint32_t kHasExpString = 0x200;
+constexpr uint32_t kHasDarwinId = 0x1000;
+constexpr uint32_t kHasExpIcon = 0x4000;
 
 // LinkInfoFlags.
 constexpr uint32_t kVolumeIdAndLocalBasePath = 0x1;
@@ -38,6 +42,9 @@ constexpr uint32_t kNetworkLinkHeaderPlain = 0x14;
 // EnvironmentVariableDataBlock: size, signature, a code-page target of MAX_PATH bytes and a
 // UTF-16 target of MAX_PATH units.
 constexpr uint32_t kEnvironmentBlock = 0xA0000001;
+// The icon location in the same layout, and the ID list newer systems keep beside the old one.
+constexpr uint32_t kIconEnvironmentBlock = 0xA0000007;
+constexpr uint32_t kVistaIdListBlock = 0xA000000C;
 constexpr uint32_t kEnvironmentBlockSize = 0x314;
 constexpr size_t kExtraBlockHeaderSize = 8;
 constexpr size_t kEnvironmentAnsiAt = 8;
@@ -53,57 +60,72 @@ bool EndsWithBackslash(const std::string& text)
     return last == text.c_str() + text.size() - 1 && *last == '\\';
 }
 
+// A code-page string of the LinkInfo: damaged when it runs past the structure, foreign when it
+// does not end on a whole character.
+TRead AnsiString(const TBytes& bytes, uint32_t offset, std::string& text)
+{
+    if (offset == 0 || !bytes.AnsiZ(offset, text)) return TRead::Refused;
+    return IsWholeAnsi(text) ? TRead::Found : TRead::Foreign;
+}
+
+TRead WideString(const TBytes& bytes, uint32_t offset, std::string& text)
+{
+    std::wstring wide;
+    if (!bytes.WideZ(offset, wide)) return TRead::Refused;
+    return WideToAnsi(wide, text) ? TRead::Found : TRead::Foreign;
+}
+
 // One string field of the LinkInfo: the Unicode form when the header has its offset and it is
 // set, else the code-page form.
-bool LinkInfoString(const TBytes& info, uint32_t headerSize, size_t ansiOffsetAt, size_t wideOffsetAt,
-                    std::string& text)
+TRead LinkInfoString(const TBytes& info, uint32_t headerSize, size_t ansiOffsetAt, size_t wideOffsetAt,
+                     std::string& text)
 {
     uint32_t offset = 0;
     if (headerSize >= kLinkInfoHeaderUnicode && info.U32(wideOffsetAt, offset) && offset != 0) {
-        return info.WideZ(offset, text);
+        return WideString(info, offset, text);
     }
-    return info.U32(ansiOffsetAt, offset) && offset != 0 && info.AnsiZ(offset, text);
+    info.U32(ansiOffsetAt, offset);
+    return AnsiString(info, offset, text);
 }
 
 // The share a network link names: \\server\share.
-bool NetworkName(const TBytes& info, std::string& name)
+TRead NetworkName(const TBytes& info, std::string& name)
 {
     uint32_t linkOffset = 0, linkSize = 0;
-    if (!info.U32(0x14, linkOffset) || !info.U32(linkOffset, linkSize)) return false;
+    if (!info.U32(0x14, linkOffset) || !info.U32(linkOffset, linkSize)) return TRead::Refused;
     TBytes link;
-    if (linkSize < kNetworkLinkHeaderPlain || !info.Sub(linkOffset, linkSize, link)) return false;
+    if (linkSize < kNetworkLinkHeaderPlain || !info.Sub(linkOffset, linkSize, link)) return TRead::Refused;
     uint32_t netNameOffset = 0, wideOffset = 0;
-    if (!link.U32(0x08, netNameOffset)) return false;
+    if (!link.U32(0x08, netNameOffset)) return TRead::Refused;
     if (netNameOffset > kNetworkLinkHeaderPlain && link.U32(0x14, wideOffset) && wideOffset != 0) {
-        return link.WideZ(wideOffset, name);
+        return WideString(link, wideOffset, name);
     }
-    return netNameOffset != 0 && link.AnsiZ(netNameOffset, name);
+    return AnsiString(link, netNameOffset, name);
 }
 
-// The target's full path from the LinkInfo structure.
-bool LinkInfoTarget(const TBytes& info, std::string& target)
+// The target's full path from the LinkInfo structure; Absent when it says neither where on a
+// local volume nor where on the network the target lies.
+TRead LinkInfoTarget(const TBytes& info, std::string& target)
 {
     uint32_t headerSize = 0, flags = 0;
-    if (!info.U32(0x04, headerSize) || !info.U32(0x08, flags)) return false;
-    if (headerSize != kLinkInfoHeaderPlain && headerSize < kLinkInfoHeaderUnicode) return false;
-    if (headerSize > info.Size()) return false;
+    if (!info.U32(0x04, headerSize) || !info.U32(0x08, flags)) return TRead::Refused;
+    if (headerSize != kLinkInfoHeaderPlain && headerSize < kLinkInfoHeaderUnicode) return TRead::Refused;
+    if (headerSize > info.Size()) return TRead::Refused;
+    if (!(flags & (kVolumeIdAndLocalBasePath | kCommonNetworkRelativeLink))) return TRead::Absent;
 
-    std::string suffix;
-    if (!LinkInfoString(info, headerSize, 0x18, 0x20, suffix)) return false;
+    std::string suffix, base;
+    const TRead read = LinkInfoString(info, headerSize, 0x18, 0x20, suffix);
+    if (read != TRead::Found) return read;
     if (flags & kVolumeIdAndLocalBasePath) {
-        std::string base;
-        if (!LinkInfoString(info, headerSize, 0x10, 0x1C, base)) return false;
-        target = base + suffix;
-        return true;
+        const TRead baseRead = LinkInfoString(info, headerSize, 0x10, 0x1C, base);
+        if (baseRead == TRead::Found) target = base + suffix;
+        return baseRead;
     }
-    if (flags & kCommonNetworkRelativeLink) {
-        std::string share;
-        if (!NetworkName(info, share)) return false;
-        target = share;
-        if (!suffix.empty()) target += (EndsWithBackslash(share) ? "" : "\\") + suffix;
-        return true;
-    }
-    return false;
+    const TRead shareRead = NetworkName(info, base);
+    if (shareRead != TRead::Found) return shareRead;
+    target = base;
+    if (!suffix.empty()) target += (EndsWithBackslash(base) ? "" : "\\") + suffix;
+    return TRead::Found;
 }
 
 bool AnsiToWide(const std::string& text, std::wstring& wide)
@@ -156,51 +178,80 @@ bool ShellView(const std::wstring& text, std::wstring& view)
 }
 
 // The text with its environment references expanded as the shell would, in the code page.
-bool ExpandToAnsi(const std::wstring& text, std::string& expandedText)
+// Absent when a reference names a variable this system lacks (the shell then goes by the
+// link's other forms); Foreign when the code page cannot hold the expanded path; Refused when
+// it is no path.
+TRead ExpandToAnsi(const std::wstring& text, std::string& expandedText)
 {
     std::wstring view;
-    if (text.empty() || !ShellView(text, view)) return false;
+    if (text.empty() || !ShellView(text, view)) return TRead::Absent;
     std::wstring expanded(view.size() + 1, L'\0');
     for (;;) {
         const DWORD need =
             ExpandEnvironmentStringsW(view.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
-        if (need == 0) return false;
+        if (need == 0) return TRead::Refused;
         if (need <= expanded.size()) {
             expanded.resize(need - 1);
-            return WideToAnsi(expanded, expandedText) && IsPlausiblePath(expandedText);
+            if (!WideToAnsi(expanded, expandedText)) return TRead::Foreign;
+            return IsPlausiblePath(expandedText) ? TRead::Found : TRead::Refused;
         }
         expanded.resize(need);
     }
 }
 
-// The target of the EnvironmentVariableDataBlock among the extra data blocks that start at
-// `at`: the Unicode form when the code page holds it once expanded, else the code-page form.
-// False when there is no such block or neither form gives a path.
-bool EnvironmentTarget(const TBytes& bytes, size_t at, std::string& target)
+// The path of an EnvironmentVariableDataBlock or IconEnvironmentDataBlock: the Unicode form,
+// and the code-page form only when there is no Unicode one. The code-page form of a path the
+// code page cannot hold is a best-fit guess at some other file, never a stand-in.
+TRead ExpandableBlockPath(const TBytes& block, std::string& path)
 {
+    if (block.Size() != kEnvironmentBlockSize) return TRead::Refused;
+    TBytes field;
+    std::wstring wide;
+    block.Sub(kEnvironmentWideAt, kEnvironmentWideSize, field);
+    if (!field.WideZ(0, wide)) return TRead::Refused;
+    if (!wide.empty()) return ExpandToAnsi(wide, path);
+    std::string ansi;
+    block.Sub(kEnvironmentAnsiAt, kEnvironmentAnsiSize, field);
+    if (!field.AnsiZ(0, ansi)) return TRead::Refused;
+    if (!AnsiToWide(ansi, wide)) return TRead::Foreign;
+    return ExpandToAnsi(wide, path);
+}
+
+// The extra data blocks that say where the target or the icon is, found among those that start
+// at `at`; each stays empty when the link has none.
+struct TExtraBlocks {
+    TBytes environment, iconEnvironment, idList;
+    bool hasEnvironment = false, hasIconEnvironment = false, hasIdList = false;
+};
+
+TExtraBlocks FindExtraBlocks(const TBytes& bytes, size_t at)
+{
+    TExtraBlocks found;
     TBytes block;
     for (;;) {
         uint32_t size = 0, signature = 0;
         // A size below the block header's ends the list (the terminal block has size 0).
-        if (!bytes.U32(at, size) || size < kExtraBlockHeaderSize || !bytes.Sub(at, size, block)) return false;
+        if (!bytes.U32(at, size) || size < kExtraBlockHeaderSize || !bytes.Sub(at, size, block)) return found;
         block.U32(4, signature);
-        if (signature == kEnvironmentBlock) break;
+        if (signature == kEnvironmentBlock && !found.hasEnvironment) {
+            found.environment = block;
+            found.hasEnvironment = true;
+        } else if (signature == kIconEnvironmentBlock && !found.hasIconEnvironment) {
+            found.iconEnvironment = block;
+            found.hasIconEnvironment = true;
+        } else if (signature == kVistaIdListBlock && !found.hasIdList) {
+            block.Sub(kExtraBlockHeaderSize, size - kExtraBlockHeaderSize, found.idList);
+            found.hasIdList = true;
+        }
         at += size;
     }
-    if (block.Size() != kEnvironmentBlockSize) return false;
-    TBytes field;
-    std::wstring wide;
-    block.Sub(kEnvironmentWideAt, kEnvironmentWideSize, field);
-    if (field.WideZ(0, wide) && ExpandToAnsi(wide, target)) return true;
-    std::string ansi;
-    block.Sub(kEnvironmentAnsiAt, kEnvironmentAnsiSize, field);
-    return field.AnsiZ(0, ansi) && AnsiToWide(ansi, wide) && ExpandToAnsi(wide, target);
 }
 
-// Reads one StringData field at `pos` and moves past it. Wine counts the terminating NUL in
-// the length, so NULs at the end are dropped; one with text after it would cut the command
-// line where the caller reads it, so such a field is refused.
-bool ReadCountedString(const TBytes& bytes, bool unicode, size_t& pos, std::string& text)
+// Reads one StringData field at `pos` and moves past it; false only when the field runs past
+// the file. `exact` says whether `text` is the field as it stands: Wine counts the terminating
+// NUL in the length, so NULs at the end are dropped, but one with text after it would cut a
+// command line where the caller reads it, and so would a character the code page cannot hold.
+bool ReadCountedString(const TBytes& bytes, bool unicode, size_t& pos, std::string& text, bool& exact)
 {
     uint32_t count = 0;
     if (!bytes.U16(pos, count)) return false;
@@ -217,14 +268,37 @@ bool ReadCountedString(const TBytes& bytes, bool unicode, size_t& pos, std::stri
     }
     pos += static_cast<size_t>(count) * unitSize;
     while (!units.empty() && units.back() == 0) units.pop_back();
+    exact = true;
     for (uint32_t unit : units) {
-        if (unit == 0) return false;
+        if (unit == 0) exact = false;
     }
+    if (!exact) return true;
     if (!unicode) {
         text.assign(units.begin(), units.end());
+        exact = IsWholeAnsi(text);
         return true;
     }
-    return WideToAnsi(std::wstring(units.begin(), units.end()), text);
+    exact = WideToAnsi(std::wstring(units.begin(), units.end()), text);
+    return true;
+}
+
+// Notes one place of the icon: a path, nothing, or one we cannot read.
+void AddPlace(TLinkIconPlaces& places, TRead read, const std::string& path)
+{
+    if (read == TRead::Found) places.paths.push_back(path);
+    if (read == TRead::Foreign || read == TRead::Refused) places.complete = false;
+}
+
+// A place given as a string field, expanded as the shell expands it; a variable this system
+// lacks leaves no path we can judge.
+TRead StringPlace(const std::string& text, bool exact, std::string& path)
+{
+    if (!exact) return TRead::Foreign;
+    if (text.empty()) return TRead::Absent;
+    std::wstring wide;
+    if (!AnsiToWide(text, wide)) return TRead::Foreign;
+    const TRead read = ExpandToAnsi(wide, path);
+    return read == TRead::Absent ? TRead::Refused : read;
 }
 
 }  // namespace
@@ -241,12 +315,17 @@ bool IsPlausiblePath(const std::string& path)
     return true;
 }
 
-bool ParseShellLink(const TBytes& bytes, TLinkCommand& command)
+bool ParseShellLink(const TBytes& bytes, TLinkCommand& command, TLinkIconPlaces* places)
 {
+    TLinkIconPlaces unused;
+    TLinkIconPlaces& icon = places ? *places : unused;
     uint32_t headerSize = 0, flags = 0;
     if (!bytes.U32(0, headerSize) || headerSize != kHeaderSize || !bytes.Holds(0, kHeaderSize)) return false;
     if (std::memcmp(bytes.At(4), kShellLinkClsid, sizeof(kShellLinkClsid)) != 0) return false;
     bytes.U32(0x14, flags);
+    // An installer's advertised shortcut runs what the installer decides; its ID list names the
+    // installer's icon file, not the program.
+    if (flags & kHasDarwinId) return false;
 
     size_t pos = kHeaderSize;
     TBytes idList;
@@ -264,22 +343,63 @@ bool ParseShellLink(const TBytes& bytes, TLinkCommand& command)
         pos += infoSize;
     }
 
+    // Only the arguments must be exact; the other fields are skipped by their counts, and what
+    // cannot be read of the icon's places leaves them incomplete.
     const bool unicode = (flags & kIsUnicode) != 0;
     for (uint32_t field : {kHasName, kHasRelativePath, kHasWorkingDir, kHasArguments, kHasIconLocation}) {
         if (!(flags & field)) continue;
-        std::string text;
-        if (!ReadCountedString(bytes, unicode, pos, text)) return false;
-        if (field == kHasArguments) command.arguments = std::move(text);
+        std::string text, path;
+        bool exact = false;
+        if (!ReadCountedString(bytes, unicode, pos, text, exact)) return false;
+        if (field == kHasArguments) {
+            if (!exact) return false;
+            command.arguments = std::move(text);
+        } else if (field == kHasIconLocation || field == kHasRelativePath) {
+            AddPlace(icon, StringPlace(text, exact, path), path);
+        }
     }
 
     // The extra data blocks follow the strings.
-    if ((flags & kHasExpString) && EnvironmentTarget(bytes, pos, command.target)) return true;
-    if ((flags & kHasLinkInfo) && !(flags & kForceNoLinkInfo)) {
-        if (!LinkInfoTarget(info, command.target)) return false;
-    } else if (!(flags & kHasLinkTargetIdList) || !IdListPath(idList, command.target)) {
-        return false;
+    const TExtraBlocks extra = FindExtraBlocks(bytes, pos);
+    if ((flags & kHasExpIcon) && extra.hasIconEnvironment) {
+        std::string path;
+        const TRead read = ExpandableBlockPath(extra.iconEnvironment, path);
+        AddPlace(icon, read == TRead::Absent ? TRead::Foreign : read, path);
     }
-    return IsPlausiblePath(command.target);
+    // The target is the first form that gives one; a form after it can only be damaged, and
+    // otherwise counts only as a place of the icon.
+    TRead target = TRead::Absent;
+    if ((flags & kHasExpString) && extra.hasEnvironment) {
+        target = ExpandableBlockPath(extra.environment, command.target);
+        if (target == TRead::Foreign || target == TRead::Refused) return false;
+        AddPlace(icon, target, command.target);
+    }
+    const TBytes* lists[] = {extra.hasIdList ? &extra.idList : nullptr,
+                             (flags & kHasLinkTargetIdList) ? &idList : nullptr};
+    for (const TBytes* list : lists) {
+        if (!list) continue;
+        std::string path;
+        const TRead read = IdListPath(*list, path);
+        if (read == TRead::Refused || (read == TRead::Foreign && target != TRead::Found)) return false;
+        // An ID list that names no file-system path may still be where the shell finds the icon.
+        AddPlace(icon, read == TRead::Absent ? TRead::Foreign : read, path);
+        if (target != TRead::Found && read == TRead::Found) {
+            command.target = path;
+            target = read;
+        }
+    }
+    if (flags & kHasLinkInfo) {
+        std::string path;
+        const TRead read = LinkInfoTarget(info, path);
+        const bool standsIn = target != TRead::Found && !(flags & kForceNoLinkInfo);
+        if (read == TRead::Refused || (read == TRead::Foreign && standsIn)) return false;
+        AddPlace(icon, read, path);
+        if (standsIn && read == TRead::Found) {
+            command.target = path;
+            target = read;
+        }
+    }
+    return target == TRead::Found && IsPlausiblePath(command.target);
 }
 
 }  // namespace zarlib

@@ -12,8 +12,9 @@ extern "C" {
 const char* WINAPI GetFilePath(const char* candidate);
 
 // Writes the command line that the startup entry at `path` starts into `buffer`: at most
-// `size` bytes of text and a terminating NUL, so `buffer` must hold size + 1 bytes.
-// Returns the length written, 0 when there is nothing to vouch for.
+// `size` bytes of text and a terminating NUL, so `buffer` must hold size + 1 bytes. A longer
+// line keeps its target whole and loses the end of its arguments; when the target alone does
+// not fit, nothing is written. Returns the length written, 0 when there is nothing to vouch for.
 int WINAPI GetLnkCmdline(const char* path, char* buffer, int size);
 
 #ifdef __cplusplus

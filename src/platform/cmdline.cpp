@@ -4,6 +4,7 @@
 
 #include "platform/ansi_text.h"
 #include "platform/handles.h"
+#include "platform/icon_policy.h"
 #include "platform/path_policy.h"
 #include "platform/shell_api.h"
 
@@ -129,11 +130,14 @@ static_assert(sizeof(SHFILEINFOA) == (sizeof(void*) == 4 ? 352 : 360));
 
 HICON GetFileSmallIcon(const std::string& path, size_t ownPart)
 {
-    if (!MayOpenPath(path, ownPart)) return nullptr;
+    const TIconRequest request = IconRequest(path, ownPart);
+    if (request.source == TIconSource::None) return nullptr;
+    UINT flags = SHGFI_ICON | SHGFI_SMALLICON;
+    if (request.source == TIconSource::Type) flags |= SHGFI_USEFILEATTRIBUTES;
     SHFILEINFOA info{};
     // Wine fills the icon field from an uninitialised temporary when the call fails, so the
     // field is only trusted when the call succeeded (on Windows it is then zero anyway).
-    if (!ShellApi().GetFileInfo(path.c_str(), 0, &info, sizeof(info), SHGFI_ICON | SHGFI_SMALLICON)) return nullptr;
+    if (!ShellApi().GetFileInfo(path.c_str(), request.attributes, &info, sizeof(info), flags)) return nullptr;
     return info.hIcon;
 }
 

@@ -18,9 +18,9 @@ bool FileExists(const std::string& name, size_t ownPart = 0);
 // never tested nor completed. Empty for an empty line.
 std::string ExtractCommandFile(const std::string& commandLine);
 
-// The shell's small icon for the file or folder, owned by the caller; null when none, and for
-// a path the program may not open (the first `ownPart` bytes being its own), which the shell
-// is then not asked about.
+// The shell's small icon for the file or folder, owned by the caller, asked for as IconRequest
+// allows (the first `ownPart` bytes being the program's own); null when none, and when the
+// shell may not be asked at all.
 HICON GetFileSmallIcon(const std::string& path, size_t ownPart = 0);
 
 // The Windows and system directories, read afresh, without a trailing backslash.

@@ -164,11 +164,8 @@ int Tfm_main::ScanStartupFolder(TTreeNode* Group, const std::string& Folder)
         char commandLine[kCommandLineSize + 1] = {};
         GetLnkCmdline(record->FileName.c_str(), commandLine, kCommandLineSize);
         record->CommandLine.assign(commandLine, strnlen(commandLine, sizeof(commandLine)));
-        // For a shortcut, the shortcut file's own icon, as the shell shows it; the shell draws
-        // that from the file the shortcut starts, so one that starts a network path or a
-        // device gets none. The folder is the program's own, the entry's name is not.
-        const bool shellMayLook = !EndsWithNoCase(name, ".lnk") || MayOpenPath(ExtractCommandFile(record->CommandLine));
-        SetItemPicture(img_start, node, shellMayLook ? GetFileSmallIcon(record->FileName, Folder.size()) : nullptr);
+        // The folder is the program's own, the entry's name is not.
+        SetItemPicture(img_start, node, GetFileSmallIcon(record->FileName, Folder.size()));
         AttachRecord(node, std::move(record));
         ++added;
     } while (FindNextFileA(find.get(), &entry));

@@ -337,6 +337,7 @@ TDeviceNamedFile::TDeviceNamedFile(const std::string& folder, const std::string&
 TDeviceNamedFile::~TDeviceNamedFile() { DeleteFileW(UnixForm(m_unixPath).c_str()); }
 
 std::vector<std::string> TPathRecorder::paths;
+std::vector<TPathRecorder::TIconCall> TPathRecorder::iconCalls;
 
 namespace {
 
@@ -352,6 +353,7 @@ HANDLE WINAPI RecordFindFirstFile(LPCSTR path, LPWIN32_FIND_DATAA data)
 DWORD_PTR WINAPI RecordGetFileInfo(LPCSTR path, DWORD attributes, SHFILEINFOA* info, UINT size, UINT flags)
 {
     Note(path);
+    TPathRecorder::iconCalls.push_back({path ? path : "<null>", flags});
     return g_recorded.GetFileInfo(path, attributes, info, size, flags);
 }
 BOOL WINAPI RecordShellExecuteEx(SHELLEXECUTEINFOA* info)
@@ -380,6 +382,7 @@ BOOL WINAPI RecordVersionInfo(LPCSTR path, DWORD handle, DWORD size, LPVOID data
 TPathRecorder::TPathRecorder() : m_saved(zv::ShellApi())
 {
     paths.clear();
+    iconCalls.clear();
     g_recorded = m_saved;
     zv::TShellApi& api = zv::ShellApi();
     api.FindFirstFile = RecordFindFirstFile;

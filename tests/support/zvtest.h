@@ -119,6 +119,12 @@ public:
     TPathRecorder(const TPathRecorder&) = delete;
     TPathRecorder& operator=(const TPathRecorder&) = delete;
     static std::vector<std::string> paths;
+    // The icon requests among them, with the flags they were made with.
+    struct TIconCall {
+        std::string path;
+        UINT flags;
+    };
+    static std::vector<TIconCall> iconCalls;
     // The recorded paths that contain `part`, letters compared without case.
     std::vector<std::string> Holding(const std::string& part) const;
 

@@ -159,9 +159,13 @@ TEST_F(LnkCmdline, HonoursTheBufferSize)
     const std::string line = "\"" + app + "\" -a /b";
     const int exact = static_cast<int>(line.size());
     EXPECT_EQ(CommandLineOf(link, exact), line);
-    // A cut line would start something else: nothing is written instead.
-    EXPECT_EQ(CommandLineOf(link, exact - 1), "");
+    // The arguments are cut to fit, at a character boundary; the target never is.
+    EXPECT_EQ(CommandLineOf(link, exact - 1), "\"" + app + "\" -a /");
+    EXPECT_EQ(CommandLineOf(link, exact - 6), "\"" + app + "\"");
+    EXPECT_EQ(CommandLineOf(link, exact - 7), "");
     EXPECT_EQ(CommandLineOf(link, 0), "");
+    const std::string chinese = Link("chinese.lnk", chineseApp, "中文");
+    EXPECT_EQ(CommandLineOf(chinese, static_cast<int>(chineseApp.size()) + 4), chineseApp + " 中");
 
     char untouched = static_cast<char>(kGuard);
     EXPECT_EQ(GetLnkCmdline(link.c_str(), &untouched, -1), 0);
@@ -298,21 +302,94 @@ TEST_F(LnkCmdline, TargetsAreTakenInTheShellsOrder)
     const Bytes block = EnvironmentBlock(tools + "\\ansi.exe", zvtest::Widen(tools + "\\宽.exe"));
     environment.insert(environment.end(), block.begin(), block.end());
 
-    EXPECT_EQ(LineOf(MakeLink(items, info)), "C:\\info.exe");
+    // The ID list is what runs; the LinkInfo only stands in for a target the ID list cannot name.
+    EXPECT_EQ(LineOf(MakeLink(items, info)), "C:\\IDLIST.EXE");
     EXPECT_EQ(LineOf(MakeLink(items, info, {}, {}, lnk::kForceNoLinkInfo)), "C:\\IDLIST.EXE");
+    const std::vector<Bytes> network = {ClassItem(CLSID_NetworkPlaces), ShellItem(0x41, Bytes(20, 0x11))};
+    EXPECT_EQ(LineOf(MakeLink(network, info)), "C:\\info.exe");
     EXPECT_EQ(LineOf(MakeLink(items, info, {}, environment, lnk::kHasExpString)),
               std::string("\"") + zvtest::kToolsFolder + "\\宽.exe\"");
-    EXPECT_EQ(LineOf(MakeLink(items, info, {}, environment)), "C:\\info.exe") << "HasExpString not set";
+    EXPECT_EQ(LineOf(MakeLink(items, info, {}, environment)), "C:\\IDLIST.EXE") << "HasExpString not set";
     EXPECT_EQ(LineOf(MakeLink(items, {}, {}, {}, lnk::kHasExpString)), "C:\\IDLIST.EXE") << "no block";
     // A variable this system lacks leaves a path that is not where the link leads.
     const Bytes unset = EnvironmentBlock("%ZV_LNK_UNSET%\\a.exe", L"%ZV_LNK_UNSET%\\a.exe");
-    EXPECT_EQ(LineOf(MakeLink(items, info, {}, unset, lnk::kHasExpString)), "C:\\info.exe");
-    // A Unicode form the code page cannot hold gives way to the code-page form, unless that is
-    // only its lossy copy.
+    EXPECT_EQ(LineOf(MakeLink(items, info, {}, unset, lnk::kHasExpString)), "C:\\IDLIST.EXE");
+    // A Unicode form the code page cannot hold gives nothing: the code-page form is a guess.
     const std::wstring thaiPath = std::wstring(L"C:\\") + kThai + L"\\a.exe";
-    EXPECT_EQ(LineOf(MakeLink({}, {}, {}, EnvironmentBlock("C:\\THAI~1\\a.exe", thaiPath), lnk::kHasExpString)),
-              "C:\\THAI~1\\a.exe");
+    EXPECT_EQ(LineOf(MakeLink({}, {}, {}, EnvironmentBlock("C:\\THAI~1\\a.exe", thaiPath), lnk::kHasExpString)), "");
     EXPECT_EQ(LineOf(MakeLink({}, {}, {}, EnvironmentBlock("C:\\???\\a.exe", thaiPath), lnk::kHasExpString)), "");
+}
+
+// The public sample of the shell link format: a shortcut to C:\test\a.txt saved by Windows,
+// with an ID list, a LinkInfo, a relative path, a working folder and a tracker block.
+constexpr char kFormatSample[] =
+    "4C0000000114020000000000C0000000000000469B00080020000000D0E9EEF21515C901D0E9EEF21515C901D0E9EEF2"
+    "1515C901000000000000000001000000000000000000000000000000BD0014001F50E04FD020EA3A6910A2D808002B30"
+    "309D19002F433A5C0000000000000000000000000000000000000046003100000000002C3969A3100074657374000032"
+    "0007000400EFBE2C3965A32C3969A326000000031E00000000F51E000000000000000000007400650073007400000014"
+    "0048003200000000002C3969A32000612E74787400340007000400EFBE2C3969A32C3969A3260000002D6E0000000096"
+    "010000000000000000000061002E007400780074000000140000003C0000001C000000010000001C0000002D00000000"
+    "0000003B0000001100000003000000818A7A301000000000433A5C746573745C612E747874000007002E005C0061002E"
+    "00740078007400070043003A005C00740065007300740060000000030000A0580000000000000063687269732D787073"
+    "000000000000004078C79447FAC746B3565C2DC6B6D115EC46CD7B227FDD11949900137216874A4078C79447FAC746B3"
+    "565C2DC6B6D115EC46CD7B227FDD11949900137216874A00000000";
+
+Bytes FromHex(const char* hex)
+{
+    Bytes bytes;
+    for (; hex[0] && hex[1]; hex += 2) {
+        bytes.push_back(static_cast<unsigned char>(std::stoul(std::string(hex, 2), nullptr, 16)));
+    }
+    return bytes;
+}
+
+TEST_F(LnkCmdline, ReadAsWindowsRunsThem)
+{
+    const Bytes computer = ClassItem(), drive = DriveItem("C:\\");
+    const std::vector<Bytes> evil = {computer, drive, FileEntryItem("EVIL.EXE", L"evil.exe", 9, false)};
+    Bytes flagless = LocalLinkInfo("C:\\Windows\\notepad.exe");
+    PutU32(flagless, 8, 0);
+    const std::wstring thai = kThai;
+    // The evil.exe entry with the word at `at` of its 0xBEEF0004 block (found by its signature) set.
+    auto blockWord = [](size_t at, uint32_t value, size_t width = 2) {
+        Bytes entry = FileEntryItem("EVIL.EXE", L"evil.exe", 9, false);
+        const auto signature =
+            std::search(entry.begin(), entry.end(), std::begin(kFileEntrySignature), std::end(kFileEntrySignature));
+        const size_t block = static_cast<size_t>(signature - entry.begin()) - 4;
+        width == 2 ? PutU16(entry, block + at, value) : PutU32(entry, block + at, value);
+        return MakeLink({ClassItem(), DriveItem("C:\\"), entry});
+    };
+    const struct {
+        const char* what;
+        Bytes link;
+        std::string line;
+    } cases[] = {
+        {"the format's own sample", FromHex(kFormatSample), "C:\\test\\a.txt"},
+        {"ID list before LinkInfo", MakeLink(evil, LocalLinkInfo("C:\\Windows\\notepad.exe")), "C:\\evil.exe"},
+        {"the newer ID list before the old",
+         MakeLink({computer, drive, FileEntryItem("OLD.EXE", L"old.exe", 9, false)}, {}, {},
+                  zvtest::VistaIdListBlock(evil)),
+         "C:\\evil.exe"},
+        {"a LinkInfo naming nothing", MakeLink(evil, flagless), "C:\\evil.exe"},
+        {"an advertised shortcut", MakeLink(evil, {}, {}, {}, lnk::kHasDarwinId), ""},
+        {"a description the code page lacks", MakeLink(evil, {}, "/q", {}, 0, {{lnk::kHasName, L"Launch " + thai}}),
+         "C:\\evil.exe /q"},
+        {"a NUL in the working folder",
+         MakeLink(evil, {}, {}, {}, 0, {{lnk::kHasWorkingDir, std::wstring(L"C:\\a\0b", 6)}}), "C:\\evil.exe"},
+        {"an icon location the code page lacks", MakeLink(evil, {}, {}, {}, 0, {{lnk::kHasIconLocation, thai}}),
+         "C:\\evil.exe"},
+        {"a block past its item", blockWord(0, 0x60), ""},
+        {"a block's signature", blockWord(4, 0x12345678, 4), ""},
+        {"a name offset against the version", blockWord(16, 20), ""},
+        {"a version read by its name offset",
+         MakeLink({computer, drive, FileEntryItem("EVIL.EXE", L"evil.exe", 2, false)}), "C:\\evil.exe"},
+        {"a LinkInfo ending in a lead byte beside the ID list", MakeLink(evil, LocalLinkInfo("C:\\x\xB3")),
+         "C:\\evil.exe"},
+        {"a LinkInfo ending in a lead byte alone", MakeLink({}, LocalLinkInfo("C:\\x\xB3")), ""},
+        {"an 8.3 name ending in a lead byte",
+         MakeLink({computer, drive, FileEntryItem("AB\xB3", L""), FileEntryItem("C.EXE", L"", 9, false)}), ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(LineOf(c.link), c.line) << c.what;
 }
 
 TEST_F(LnkCmdline, IdListsGiveOnlyFileSystemPathsTheCodePageHolds)

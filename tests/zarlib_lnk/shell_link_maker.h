@@ -6,9 +6,12 @@
 #include <shlobj.h>
 #include <wrl/client.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zvtest {
@@ -137,8 +140,9 @@ struct TLinkWriter {
 
 namespace lnk {
 // LinkFlags.
-constexpr uint32_t kHasIdList = 0x1, kHasLinkInfo = 0x2, kHasArguments = 0x20, kIsUnicode = 0x80,
-                   kForceNoLinkInfo = 0x100, kHasExpString = 0x200;
+constexpr uint32_t kHasIdList = 0x1, kHasLinkInfo = 0x2, kHasName = 0x4, kHasRelativePath = 0x8,
+                   kHasWorkingDir = 0x10, kHasArguments = 0x20, kHasIconLocation = 0x40, kIsUnicode = 0x80,
+                   kForceNoLinkInfo = 0x100, kHasExpString = 0x200, kHasDarwinId = 0x1000, kHasExpIcon = 0x4000;
 }  // namespace lnk
 
 // Shell items as Windows writes them: the item's size, its class type, its data.
@@ -155,9 +159,9 @@ inline Bytes ShellItem(uint32_t type, const Bytes& data)
 // by default), or a folder below one.
 inline Bytes ClassItem(const GUID& folder = CLSID_MyComputer, uint32_t type = 0x1F, uint8_t sortIndex = 0x50)
 {
-    Bytes data{sortIndex};
-    const auto* raw = reinterpret_cast<const unsigned char*>(&folder);
-    data.insert(data.end(), raw, raw + sizeof(GUID));
+    Bytes data(1 + sizeof(GUID));
+    data[0] = sortIndex;
+    std::memcpy(data.data() + 1, &folder, sizeof(GUID));
     return ShellItem(type, data);
 }
 
@@ -168,6 +172,12 @@ inline Bytes DriveItem(const std::string& root)
     w.AnsiField(root, 20);
     w.U16(0);
     return ShellItem(0x2F, w.bytes);
+}
+
+// Where a 0xBEEF0004 block of this version keeps its long name.
+inline uint16_t LongNameOffset(uint16_t version)
+{
+    return version >= 9 ? 46 : version >= 8 ? 42 : version >= 7 ? 38 : 20;
 }
 
 // A file-system entry: a folder (class type 0x31) or a file (0x32). Windows puts the 8.3
@@ -195,7 +205,7 @@ inline Bytes FileEntryItem(const std::string& shortName, const std::wstring& lon
         b.U32(0xBEEF0004);
         b.U32(0);                              // creation time
         b.U32(0);                              // last access time
-        b.U16(0);                              // unknown
+        b.U16(LongNameOffset(version));        // where the long name starts
         if (version >= 7) b.Zeros(2 + 8 + 8);  // unknown, NTFS file reference, unknown
         b.U16(0);                              // size of the localised name: none
         if (version >= 9) b.U32(0);
@@ -207,6 +217,30 @@ inline Bytes FileEntryItem(const std::string& shortName, const std::wstring& lon
     }
     const uint32_t type = (folder ? 0x31 : 0x32) | (wideName.empty() ? 0 : 0x04);
     return ShellItem(type, w.bytes);
+}
+
+// An ID list with its size field: the items and the terminating empty item.
+inline Bytes IdList(const std::vector<Bytes>& items)
+{
+    TLinkWriter list;
+    for (const Bytes& item : items) list.Append(item);
+    list.U16(0);
+    TLinkWriter w;
+    w.U16(static_cast<uint32_t>(list.bytes.size()));
+    w.Append(list.bytes);
+    return w.bytes;
+}
+
+// The VistaAndAboveIDListDataBlock: the ID list newer systems keep beside the old one.
+inline Bytes VistaIdListBlock(const std::vector<Bytes>& items)
+{
+    Bytes list = IdList(items);
+    list.erase(list.begin(), list.begin() + 2);
+    TLinkWriter w;
+    w.U32(static_cast<uint32_t>(8 + list.size()));
+    w.U32(0xA000000C);
+    w.Append(list);
+    return w.bytes;
 }
 
 // The EnvironmentVariableDataBlock: a target in the code page and as UTF-16, each in a
@@ -238,25 +272,23 @@ inline Bytes LocalLinkInfo(const std::string& path)
 
 // A Unicode link from its parts; each part that is given sets its flag. `items` are the ID
 // list's items without the terminator, `extraData` the extra data blocks without the terminal
-// one.
+// one, `strings` the other string fields by their flags (a NUL may be among their characters).
 inline Bytes MakeLink(const std::vector<Bytes>& items, const Bytes& linkInfo = {}, const std::string& arguments = {},
-                      const Bytes& extraData = {}, uint32_t moreFlags = 0)
+                      const Bytes& extraData = {}, uint32_t moreFlags = 0,
+                      std::vector<std::pair<uint32_t, std::wstring>> strings = {})
 {
+    if (!arguments.empty()) strings.push_back({lnk::kHasArguments, Widen(arguments)});
+    std::sort(strings.begin(), strings.end());
+    uint32_t stringFlags = 0;
+    for (const auto& field : strings) stringFlags |= field.first;
     TLinkWriter w;
-    w.Header(lnk::kIsUnicode | moreFlags | (items.empty() ? 0 : lnk::kHasIdList) |
-             (linkInfo.empty() ? 0 : lnk::kHasLinkInfo) | (arguments.empty() ? 0 : lnk::kHasArguments));
-    if (!items.empty()) {
-        TLinkWriter list;
-        for (const Bytes& item : items) list.Append(item);
-        list.U16(0);
-        w.U16(static_cast<uint32_t>(list.bytes.size()));
-        w.Append(list.bytes);
-    }
+    w.Header(lnk::kIsUnicode | moreFlags | stringFlags | (items.empty() ? 0 : lnk::kHasIdList) |
+             (linkInfo.empty() ? 0 : lnk::kHasLinkInfo));
+    if (!items.empty()) w.Append(IdList(items));
     w.Append(linkInfo);
-    if (!arguments.empty()) {
-        const std::wstring wide = Widen(arguments);
-        w.U16(static_cast<uint32_t>(wide.size()));
-        for (wchar_t c : wide) w.U16(static_cast<uint16_t>(c));
+    for (const auto& field : strings) {
+        w.U16(static_cast<uint32_t>(field.second.size()));
+        for (wchar_t c : field.second) w.U16(static_cast<uint16_t>(c));
     }
     w.Append(extraData);
     w.U32(0);
