@@ -89,7 +89,11 @@ void SetWideValue(HKEY root, const std::wstring& path, const std::wstring& name,
     ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &created, nullptr),
               ERROR_SUCCESS);
     const zv::TRegKeyHandle key(created);
-    EXPECT_EQ(RegSetValueExW(key.get(), name.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size())),
+    // Non-zero bytes after the data: the wide call would otherwise count a terminator the data
+    // lacks into the size of a text.
+    TBytes guarded = data;
+    guarded.insert(guarded.end(), {0xFF, 0xFF});
+    EXPECT_EQ(RegSetValueExW(key.get(), name.c_str(), 0, type, guarded.data(), static_cast<DWORD>(data.size())),
               ERROR_SUCCESS);
 }
 
