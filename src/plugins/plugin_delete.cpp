@@ -52,16 +52,16 @@ bool SaveDeletedEntry(TUndoRecord& undo, const TNodeData& record)
 {
     if (record.IsActiveX == 1) {
         if (!IsSingleKeyName(record.Clsid)) return false;
-        undo.SaveKeyTree(HKEY_LOCAL_MACHINE, DistributionUnitsKey + record.Clsid);
-        undo.SaveKeyTree(HKEY_CURRENT_USER, ExtSettingsKey + record.Clsid);
-        undo.SaveKeyTree(HKEY_CURRENT_USER, ExtStatsKey + record.Clsid);
+        undo.SaveErasedKey(HKEY_LOCAL_MACHINE, DistributionUnitsKey + record.Clsid);
+        undo.SaveErasedKey(HKEY_CURRENT_USER, ExtSettingsKey + record.Clsid);
+        undo.SaveErasedKey(HKEY_CURRENT_USER, ExtStatsKey + record.Clsid);
         return true;
     }
     if (!IsEntryKeyPath(record.KeyPath) || !IsExactName(record.ValueName)) return false;
     if (record.IsValue) {
         undo.SaveValues(RootKeyHandle(record.RootKey), record.KeyPath, {record.ValueName});
     } else {
-        undo.SaveKeyTree(RootKeyHandle(record.RootKey), record.KeyPath);
+        undo.SaveErasedKey(RootKeyHandle(record.RootKey), record.KeyPath);
     }
     return true;
 }
@@ -153,7 +153,7 @@ void Tfm_main::bt_delactivexClick(TObject*)
     // An empty identifier would name the whole class store.
     if (IsSingleKeyName(record.Clsid)) {
         TUndoRecord undo("注销ActiveX", ShownEntry(*node));
-        undo.SaveKeyTree(HKEY_LOCAL_MACHINE, ClassesClsidKey + record.Clsid);
+        undo.SaveErasedKey(HKEY_LOCAL_MACHINE, ClassesClsidKey + record.Clsid);
         if (undo.Write()) {
             TRegistry reg;
             reg.SetRoot(HKEY_LOCAL_MACHINE);
