@@ -35,15 +35,14 @@ bool EraseControlKey(TRegistry& reg, HKEY root, const std::string& path)
 }
 
 // A control leaves three traces. The per-user settings key is also its disable mark, so it
-// goes only once the machine-wide trace is gone: a control whose download record stays must
-// not come out of a failed delete enabled.
+// goes only once every other trace is gone: a control whose download record or statistics
+// stay must not come out of a failed delete enabled.
 bool EraseControl(TRegistry& reg, const std::string& clsid)
 {
     if (!IsSingleKeyName(clsid)) return false;
     if (!EraseControlKey(reg, HKEY_LOCAL_MACHINE, DistributionUnitsKey + clsid)) return false;
-    const bool settings = EraseControlKey(reg, HKEY_CURRENT_USER, ExtSettingsKey + clsid);
-    const bool stats = EraseControlKey(reg, HKEY_CURRENT_USER, ExtStatsKey + clsid);
-    return settings && stats;
+    if (!EraseControlKey(reg, HKEY_CURRENT_USER, ExtStatsKey + clsid)) return false;
+    return EraseControlKey(reg, HKEY_CURRENT_USER, ExtSettingsKey + clsid);
 }
 
 // What deleting the entry may change, in the record that can take it back. False when the
