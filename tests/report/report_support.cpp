@@ -259,11 +259,14 @@ TInventory::TInventory()
     stats.SetNumber(Id(6) + "\\iexplore", "Type", 1);
     stats.SetNumber(Id(7) + "\\iexplore", "Type", 2);
 
-    // Hooks: an unregistered URL search hook, a shell-execute hook whose file is missing.
+    // Hooks: an unregistered URL search hook, a shell-execute hook whose file is missing, and one
+    // in the default value of their key, which is that value alone.
     Add(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\URLSearchHooks").SetText("", Id(8), "");
     classKey(Id(9), "执行守卫", folder + "\\guard.dll");
-    Add(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellExecuteHooks")
-        .SetText("", Id(9), "");
+    zvtest::TRegKeyFixture& executeHooks =
+        Add(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellExecuteHooks");
+    executeHooks.SetText("", "", "");
+    executeHooks.SetText("", Id(9), "");
 
     zvtest::TRegKeyFixture& userRun = Add(HKEY_CURRENT_USER, kRunKey);
     userRun.SetText("", "ZfUpdate", folder + "\\update.exe -silent");
