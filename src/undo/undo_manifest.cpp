@@ -33,7 +33,7 @@ std::string Escaped(const std::string& text)
     return escaped;
 }
 
-// A number of exactly `digits` hexadecimal digits.
+// A number of exactly `digits` uppercase hexadecimal digits, as the writer writes them.
 bool ParseHex(const std::string& text, size_t digits, unsigned long long& number)
 {
     if (text.size() != digits) return false;
@@ -42,7 +42,6 @@ bool ParseHex(const std::string& text, size_t digits, unsigned long long& number
         int digit = -1;
         if (c >= '0' && c <= '9') digit = c - '0';
         if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-        if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
         if (digit < 0) return false;
         number = number * 16 + static_cast<unsigned>(digit);
     }
