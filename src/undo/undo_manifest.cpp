@@ -136,7 +136,8 @@ TUndoPart ParsePartField(const std::string& text)
     const bool sizeOk = digits && (size == "0" || size[0] != '0');
     const bool hashOk = part.Hash.size() == 64 && part.Hash.find_first_not_of("0123456789abcdef") == std::string::npos;
     if (part.Name.empty() || !sizeOk || !hashOk) Malformed("部分行 " + text);
-    part.Size = std::stoull(size);
+    // By hand: the runtime's conversion would bring imports that Windows XP lacks.
+    for (const char c : size) part.Size = part.Size * 10 + static_cast<unsigned>(c - '0');
     return part;
 }
 
