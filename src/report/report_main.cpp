@@ -74,9 +74,6 @@ int RunUndo()
     std::optional<TUndone> undone;
     try {
         undone = UndoLatest();
-    } catch (const EUndoNotMarked& e) {
-        Complain(e.Message());
-        return kExitFailed;
     } catch (const EError& e) {
         Complain("撤销没有完成：" + e.Message());
         return kExitFailed;

@@ -59,6 +59,9 @@ std::string FormatUndone(const TUndone& undone)
         if (!undone.FileProblems[i].empty()) text += "（" + OnOneLine(undone.FileProblems[i]) + "）";
         text += "\r\n";
     }
+    if (!undone.NotMarked.empty()) {
+        text += "！已撤销，但没有标记为已撤销（" + OnOneLine(undone.NotMarked) + "）；它不会再被撤销一次。\r\n";
+    }
     return text;
 }
 

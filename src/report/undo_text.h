@@ -13,7 +13,8 @@ namespace zv {
 std::string FormatHistory(const std::vector<TUndoHistoryEntry>& records);
 
 // The change taken back, then one line for each key, value and file put back, each key left as
-// it was because it already was as saved, and why a file was not put back.
+// it was because it already was as saved, why a file was not put back, and why the record could
+// not be marked undone.
 std::string FormatUndone(const TUndone& undone);
 
 }  // namespace zv

@@ -331,13 +331,13 @@ TUndone TakeBack(const TUndoHistoryEntry& record)
 {
     const TUndoManifest& manifest = record.Manifest;
     const TCheckedRecord checked = CheckRecord(record);
-    TUndone undone{record, {}, {}, {}, false};
+    TUndone undone{record, {}, {}, {}, false, {}};
     if (manifest.State == TUndoState::Undoing) {
         try {
             Mark(record, TUndoState::Undone);
         } catch (const EUndoError& e) {
-            throw EUndoNotMarked("撤销记录 " + WideToAnsi(record.Folder) +
-                                 " 已经撤销过，但仍然无法标记为已撤销，不会再撤销它一次：" + e.Message());
+            throw EUndoError("撤销记录 " + WideToAnsi(record.Folder) +
+                             " 已经撤销过，但仍然无法标记为已撤销，不会再撤销它一次：" + e.Message());
         }
         undone.MarkedOnly = true;
         undone.Record.Manifest.State = TUndoState::Undone;
@@ -407,10 +407,11 @@ TUndone TakeBack(const TUndoHistoryEntry& record)
     }
     try {
         Mark(record, TUndoState::Undone);
+        undone.Record.Manifest.State = TUndoState::Undone;
     } catch (const EUndoError& e) {
-        throw EUndoNotMarked("已撤销，但没有标记为已撤销（" + e.Message() + "）；它不会再被撤销一次。");
+        undone.NotMarked = e.Message();
+        undone.Record.Manifest.State = TUndoState::Undoing;
     }
-    undone.Record.Manifest.State = TUndoState::Undone;
     return undone;
 }
 

@@ -33,12 +33,9 @@ struct TUndone {
     // The record had been taken back before, but could not be marked then: only the mark was
     // written now.
     bool MarkedOnly = false;
-};
-
-// The record was taken back, but could not be marked as such; it is never applied again.
-class EUndoNotMarked : public EUndoError {
-public:
-    using EUndoError::EUndoError;
+    // Why the record, taken back, could not be marked undone; empty when it was. It stays
+    // marked as begun, and is never applied again.
+    std::string NotMarked;
 };
 
 // Takes back the newest record not yet undone. The record is refused, with the reason and
@@ -52,7 +49,6 @@ public:
 // record is undone.
 // Raises EError (EUndoError, ERegFileError) with the reason when the record cannot be read,
 // is refused or cannot be taken back whole; it then stays not undone, to be tried again.
-// Raises EUndoNotMarked when it was taken back but the mark could not be written.
 std::optional<TUndone> UndoLatest();
 
 }  // namespace zv
