@@ -142,8 +142,8 @@ bool SameCommand(const TRegFileCommand& a, const TRegFileCommand& b)
            a.Data == b.Data;
 }
 
-// The registry file's instructions split by the manifest's keys, each exactly as the writer
-// writes it for that key; empty when something else is in the file.
+// Splits the registry file's instructions by the manifest's keys, each exactly as the writer
+// writes it for that key. Says what does not fit; empty when nothing else is in the file.
 std::string SplitRegistryFile(const std::vector<TUndoKey>& keys, const std::vector<TRegFileCommand>& commands,
                               std::vector<TRegistryItem>& items)
 {
