@@ -57,7 +57,12 @@ bool WriteNewFile(const std::wstring& path, const std::string& bytes, DWORD& err
         error = GetLastError();
         return false;
     }
-    if (WriteAll(file.get(), bytes, error)) return true;
+    if (WriteAll(file.get(), bytes, error)) {
+        // On the disk before the caller goes on: an undo record must be whole before the change
+        // it protects is made.
+        if (FlushFileBuffers(file.get())) return true;
+        error = GetLastError();
+    }
     file.reset();
     DeleteFileW(path.c_str());
     return false;

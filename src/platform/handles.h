@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
+#include <wincrypt.h>
 
 #include <utility>
 
@@ -73,6 +74,24 @@ using TRegKeyHandle = TUniqueHandle<TNullHandleTraits<HKEY, RegCloseKey>>;
 using TModule = TUniqueHandle<TNullHandleTraits<HMODULE, FreeLibrary>>;
 using TMenuHandle = TUniqueHandle<TNullHandleTraits<HMENU, DestroyMenu>>;
 using TImageListHandle = TUniqueHandle<TNullHandleTraits<HIMAGELIST, ImageList_Destroy>>;
+
+// The system's cryptographic provider and a hash made with it.
+struct TCryptProviderTraits {
+    using handle_type = HCRYPTPROV;
+    static HCRYPTPROV invalid() { return 0; }
+    static bool valid(HCRYPTPROV h) { return h != 0; }
+    static void close(HCRYPTPROV h) { CryptReleaseContext(h, 0); }
+};
+
+struct TCryptHashTraits {
+    using handle_type = HCRYPTHASH;
+    static HCRYPTHASH invalid() { return 0; }
+    static bool valid(HCRYPTHASH h) { return h != 0; }
+    static void close(HCRYPTHASH h) { CryptDestroyHash(h); }
+};
+
+using TCryptProvider = TUniqueHandle<TCryptProviderTraits>;
+using TCryptHash = TUniqueHandle<TCryptHashTraits>;
 
 // Selects a GDI object into a DC for one scope and puts the previous one back.
 class TSelectObject {

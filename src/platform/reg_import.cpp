@@ -39,13 +39,14 @@ int HexDigit(wchar_t c)
     return -1;
 }
 
-// A number of one to `maxDigits` hexadecimal digits, the whole of `text`.
-bool ParseHexNumber(const std::wstring& text, size_t maxDigits, DWORD& number)
+// A number of exactly `digits` lowercase hexadecimal digits, the whole of `text`, as the
+// writer writes it: any other form is not a file of this program's.
+bool ParseHexNumber(const std::wstring& text, size_t digits, DWORD& number)
 {
-    if (text.empty() || text.size() > maxDigits) return false;
+    if (text.size() != digits) return false;
     number = 0;
     for (const wchar_t c : text) {
-        const int digit = HexDigit(c);
+        const int digit = c >= L'A' && c <= L'F' ? -1 : HexDigit(c);
         if (digit < 0) return false;
         number = number * 16 + static_cast<DWORD>(digit);
     }
@@ -195,8 +196,11 @@ private:
             command.Data = HexBytes(data.substr(kHex.size()));
         } else if (data.compare(0, kHexType.size(), kHexType) == 0) {
             const size_t close = data.find(L"):", kHexType.size());
-            if (close == std::wstring::npos ||
-                !ParseHexNumber(data.substr(kHexType.size(), close - kHexType.size()), 8, command.Type)) {
+            // The type as "%lx" writes it: no leading zero.
+            const std::wstring type = data.substr(kHexType.size(), close - kHexType.size());
+            const bool leadingZero = type.size() > 1 && type[0] == L'0';
+            if (close == std::wstring::npos || type.empty() || type.size() > 8 || leadingZero ||
+                !ParseHexNumber(type, type.size(), command.Type)) {
                 Fail();
             }
             command.Data = HexBytes(data.substr(close + 2));
@@ -211,14 +215,16 @@ private:
         while (!list.empty() && list.back() == L'\\') {
             list.pop_back();
             if (++m_index == m_lines.size()) Fail();
-            list += TrimRight(TrimLeft(m_lines[m_index]));
+            // A continuation line is indented by two blanks.
+            if (m_lines[m_index].compare(0, 2, L"  ") != 0) Fail();
+            list += m_lines[m_index].substr(2);
         }
         std::vector<BYTE> bytes;
         if (TrimRight(list).empty()) return bytes;
         for (size_t start = 0;;) {
             const size_t comma = list.find(L',', start);
             DWORD byte = 0;
-            if (!ParseHexNumber(TrimRight(TrimLeft(list.substr(start, comma - start))), 2, byte)) Fail();
+            if (!ParseHexNumber(list.substr(start, comma - start), 2, byte)) Fail();
             bytes.push_back(static_cast<BYTE>(byte));
             if (comma == std::wstring::npos) return bytes;
             start = comma + 1;
@@ -248,8 +254,6 @@ std::vector<TRegFileCommand> ParseRegFile(const std::string& bytes) { return TRe
 void ApplyRegFile(const std::vector<TRegFileCommand>& commands)
 {
     TRegKeyHandle key;
-    // An empty value gets a valid pointer all the same: some systems refuse a null one.
-    static const BYTE kNoData = 0;
     for (const TRegFileCommand& command : commands) {
         switch (command.Kind) {
         case TRegFileCommand::TKind::DeleteKey: {
@@ -268,8 +272,11 @@ void ApplyRegFile(const std::vector<TRegFileCommand>& commands)
             break;
         }
         case TRegFileCommand::TKind::SetValue: {
-            const LONG rc = RegSetValueExW(key.get(), command.Name.c_str(), 0, command.Type,
-                                           command.Data.empty() ? &kNoData : command.Data.data(),
+            // The wide call counts a terminator the data lacks into a text's size when the memory
+            // just past the data reads as one: non-zero bytes there keep the size as given.
+            std::vector<BYTE> guarded(command.Data);
+            guarded.insert(guarded.end(), {0xFF, 0xFF});
+            const LONG rc = RegSetValueExW(key.get(), command.Name.c_str(), 0, command.Type, guarded.data(),
                                            static_cast<DWORD>(command.Data.size()));
             if (rc != ERROR_SUCCESS) {
                 FailCommand("无法写入 " + KeyText(command) + " 的值 " + WideToAnsi(command.Name), rc);

@@ -28,6 +28,8 @@ struct TRegistryApi {
     decltype(&RegEnumValueA) EnumValue = RegEnumValueA;
     decltype(&RegQueryValueExA) QueryValueEx = RegQueryValueExA;
     decltype(&RegSetValueExA) SetValueEx = RegSetValueExA;
+    // The undo's check that every key it would write can be written, before it writes any.
+    decltype(&RegOpenKeyExW) OpenKeyExW = RegOpenKeyExW;
 };
 
 TRegistryApi& RegistryApi();

@@ -24,4 +24,47 @@ bool IsEntryKeyPath(const std::string& path)
     }
 }
 
+namespace {
+
+// `path` is `base` and a single key name below it.
+bool IsEntryBelow(const std::string& path, const std::string& base)
+{
+    const std::string prefix = base.back() == '\\' ? base : base + "\\";
+    return path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0 &&
+           IsSingleKeyName(path.substr(prefix.size()));
+}
+
+}  // namespace
+
+bool IsErasedActionKey(HKEY root, const std::string& path)
+{
+    if (root == HKEY_LOCAL_MACHINE) {
+        for (const char* base : {HelperObjectsKey, ExplorerBarsKey, ExtensionsKey, DistributionUnitsKey,
+                                 ClassesClsidKey, ActiveXCompatibilityKey}) {
+            if (IsEntryBelow(path, base)) return true;
+        }
+    } else if (root == HKEY_CURRENT_USER) {
+        if (path == HomePageLockKey) return true;
+        for (const char* base : {MenuExtKey, ExtSettingsKey, ExtStatsKey}) {
+            if (IsEntryBelow(path, base)) return true;
+        }
+    }
+    return false;
+}
+
+bool IsCreatedActionKey(HKEY root, const std::string& path)
+{
+    return (root == HKEY_CURRENT_USER && IsEntryBelow(path, ExtSettingsKey)) ||
+           (root == HKEY_LOCAL_MACHINE && IsEntryBelow(path, ActiveXCompatibilityKey));
+}
+
+bool IsChangedActionValue(HKEY root, const std::string& path, const std::string& name)
+{
+    if (!IsExactName(name)) return false;
+    if (path == RunKey) return root == HKEY_CURRENT_USER || root == HKEY_LOCAL_MACHINE;
+    if (root == HKEY_LOCAL_MACHINE) return path == ToolbarKey || path == ShellExecuteHooksKey;
+    if (root == HKEY_CURRENT_USER) return path == UrlSearchHooksKey || (path == HomePageKey && name == "Start Page");
+    return false;
+}
+
 }  // namespace zv

@@ -1,6 +1,8 @@
 // Registry keys that the plug-in actions change, and the checks that keep a name read from the
 // registry from reaching beyond the one entry it names.
 #pragma once
+#include <windows.h>
+
 #include <string>
 
 namespace zv {
@@ -13,6 +15,20 @@ inline constexpr char ClassesClsidKey[] = "SOFTWARE\\Classes\\CLSID\\";
 // Under HKEY_CURRENT_USER: the policy that can lock the home page, and the key of the page.
 inline constexpr char HomePageLockKey[] = "Policies\\Microsoft\\Internet Explorer\\Control Panel";
 inline constexpr char HomePageKey[] = "Software\\Microsoft\\Internet Explorer\\Main";
+// The extension points whose entries the delete removes: a sub-key per entry, or a value per
+// entry (the key's default value included). The Internet Explorer ones are under
+// HKEY_LOCAL_MACHINE but for the search hooks and the context-menu extensions.
+inline constexpr char HelperObjectsKey[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects";
+inline constexpr char ToolbarKey[] = "SOFTWARE\\Microsoft\\Internet Explorer\\Toolbar";
+inline constexpr char ExplorerBarsKey[] = "SOFTWARE\\Microsoft\\Internet Explorer\\Explorer Bars";
+inline constexpr char UrlSearchHooksKey[] = "Software\\Microsoft\\Internet Explorer\\URLSearchHooks";
+inline constexpr char ShellExecuteHooksKey[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellExecuteHooks";
+inline constexpr char ExtensionsKey[] = "SOFTWARE\\Microsoft\\Internet Explorer\\Extensions";
+inline constexpr char MenuExtKey[] = "Software\\Microsoft\\Internet Explorer\\MenuExt";
+// Under both roots: the values the startup page deletes.
+inline constexpr char RunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 // A name that reaches exactly the entry it was listed as: no zero byte that would end it
 // early in another entry's name, and no "?", which the ANSI registry functions put in place of
@@ -26,5 +42,14 @@ bool IsSingleKeyName(const std::string& name);
 
 // A relative key path of one or more such names joined by single backslashes.
 bool IsEntryKeyPath(const std::string& path);
+
+// The keys and values the window's actions change, so that an undo record that names anything
+// else is refused. Paths are compared as the window spells them.
+// A key some action erases with everything below it.
+bool IsErasedActionKey(HKEY root, const std::string& path);
+// A key the disable creates.
+bool IsCreatedActionKey(HKEY root, const std::string& path);
+// A value some action deletes or sets.
+bool IsChangedActionValue(HKEY root, const std::string& path, const std::string& name);
 
 }  // namespace zv

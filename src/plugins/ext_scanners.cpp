@@ -3,6 +3,7 @@
 
 #include "platform/ansi_text.h"
 #include "platform/cmdline.h"
+#include "plugins/action_keys.h"
 #include "plugins/node_data.h"
 #include "plugins/plugin_texts.h"
 #include "plugins/scan_entries.h"
@@ -22,8 +23,6 @@ constexpr char kSystemClsidList[] =
 static_assert(sizeof(kSystemClsidList) == 190 + 1);
 
 const char kClsidKey[] = "SOFTWARE\\Classes\\CLSID\\";
-const char kExtensionsKey[] = "SOFTWARE\\Microsoft\\Internet Explorer\\Extensions";
-const char kMenuExtKey[] = "Software\\Microsoft\\Internet Explorer\\MenuExt";
 
 // An extension point whose listed names are class identifiers.
 struct TClassPoint {
@@ -34,18 +33,11 @@ struct TClassPoint {
     bool builtInTest;  // without it, the entry shows its picture before it is resolved
 };
 
-const TClassPoint kHelperObjects{kHkeyLocalMachine,
-                                 "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects",
-                                 TListKind::SubKeys, true, false};
-const TClassPoint kToolbars{kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Internet Explorer\\Toolbar", TListKind::Values,
-                            true, true};
-const TClassPoint kExplorerBars{kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Internet Explorer\\Explorer Bars",
-                                TListKind::SubKeys, true, true};
-const TClassPoint kUrlSearchHooks{kHkeyCurrentUser, "Software\\Microsoft\\Internet Explorer\\URLSearchHooks",
-                                  TListKind::Values, false, true};
-const TClassPoint kShellExecuteHooks{kHkeyLocalMachine,
-                                     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellExecuteHooks",
-                                     TListKind::Values, false, true};
+const TClassPoint kHelperObjects{kHkeyLocalMachine, HelperObjectsKey, TListKind::SubKeys, true, false};
+const TClassPoint kToolbars{kHkeyLocalMachine, ToolbarKey, TListKind::Values, true, true};
+const TClassPoint kExplorerBars{kHkeyLocalMachine, ExplorerBarsKey, TListKind::SubKeys, true, true};
+const TClassPoint kUrlSearchHooks{kHkeyCurrentUser, UrlSearchHooksKey, TListKind::Values, false, true};
+const TClassPoint kShellExecuteHooks{kHkeyLocalMachine, ShellExecuteHooksKey, TListKind::Values, false, true};
 
 bool IsBuiltIn(const std::string& name) { return AnsiPos(kSystemClsidList, name) != std::string::npos; }
 
@@ -125,11 +117,11 @@ void Tfm_main::ScanExtensions(TTreeNode* Category)
 {
     TRegistry reg;
     TStringList names;
-    if (!ListNames(reg, kHkeyLocalMachine, kExtensionsKey, TListKind::SubKeys, names)) return;
+    if (!ListNames(reg, kHkeyLocalMachine, ExtensionsKey, TListKind::SubKeys, names)) return;
     for (const std::string& name : names) {
         TTreeNode* entry = m_tree.Add(Category, name);
         SetNodeIcon(entry, picEntry);
-        const std::string keyPath = std::string(kExtensionsKey) + "\\" + name;
+        const std::string keyPath = std::string(ExtensionsKey) + "\\" + name;
         std::string exec;
         if (reg.EnterKey(keyPath, false)) {
             std::string text = reg.ReadText("MenuText");
@@ -150,11 +142,11 @@ void Tfm_main::ScanMenuExt(TTreeNode* Category)
 {
     TRegistry reg;
     TStringList names;
-    if (!ListNames(reg, kHkeyCurrentUser, kMenuExtKey, TListKind::SubKeys, names)) return;
+    if (!ListNames(reg, kHkeyCurrentUser, MenuExtKey, TListKind::SubKeys, names)) return;
     for (const std::string& name : names) {
         TTreeNode* entry = m_tree.Add(Category, name);
         SetNodeIcon(entry, picEntry);
-        const std::string keyPath = std::string(kMenuExtKey) + "\\" + name;
+        const std::string keyPath = std::string(MenuExtKey) + "\\" + name;
         if (reg.EnterKey(keyPath, false)) {
             const std::string target = reg.ReadText("");
             if (!target.empty()) AddDetail(*this, entry, target, picDetail);

@@ -11,7 +11,7 @@ void Tfm_main::mu_resetstartpageClick(TObject*)
     bool restored = false;
     // Neither the lock nor the page changes unless the record that takes both back is written.
     TUndoRecord undo("恢复浏览器主页地址", std::string("HKEY_CURRENT_USER\\") + HomePageKey + "\\Start Page");
-    undo.SaveKeyTree(HKEY_CURRENT_USER, HomePageLockKey);
+    undo.SaveErasedKey(HKEY_CURRENT_USER, HomePageLockKey);
     undo.SaveValues(HKEY_CURRENT_USER, HomePageKey, {"Start Page"});
     if (undo.Write()) {
         TRegistry reg;

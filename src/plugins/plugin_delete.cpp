@@ -35,15 +35,14 @@ bool EraseControlKey(TRegistry& reg, HKEY root, const std::string& path)
 }
 
 // A control leaves three traces. The per-user settings key is also its disable mark, so it
-// goes only once the machine-wide trace is gone: a control whose download record stays must
-// not come out of a failed delete enabled.
+// goes only once every other trace is gone: a control whose download record or statistics
+// stay must not come out of a failed delete enabled.
 bool EraseControl(TRegistry& reg, const std::string& clsid)
 {
     if (!IsSingleKeyName(clsid)) return false;
     if (!EraseControlKey(reg, HKEY_LOCAL_MACHINE, DistributionUnitsKey + clsid)) return false;
-    const bool settings = EraseControlKey(reg, HKEY_CURRENT_USER, ExtSettingsKey + clsid);
-    const bool stats = EraseControlKey(reg, HKEY_CURRENT_USER, ExtStatsKey + clsid);
-    return settings && stats;
+    if (!EraseControlKey(reg, HKEY_CURRENT_USER, ExtStatsKey + clsid)) return false;
+    return EraseControlKey(reg, HKEY_CURRENT_USER, ExtSettingsKey + clsid);
 }
 
 // What deleting the entry may change, in the record that can take it back. False when the
@@ -52,16 +51,16 @@ bool SaveDeletedEntry(TUndoRecord& undo, const TNodeData& record)
 {
     if (record.IsActiveX == 1) {
         if (!IsSingleKeyName(record.Clsid)) return false;
-        undo.SaveKeyTree(HKEY_LOCAL_MACHINE, DistributionUnitsKey + record.Clsid);
-        undo.SaveKeyTree(HKEY_CURRENT_USER, ExtSettingsKey + record.Clsid);
-        undo.SaveKeyTree(HKEY_CURRENT_USER, ExtStatsKey + record.Clsid);
+        undo.SaveErasedKey(HKEY_LOCAL_MACHINE, DistributionUnitsKey + record.Clsid);
+        undo.SaveErasedKey(HKEY_CURRENT_USER, ExtSettingsKey + record.Clsid);
+        undo.SaveErasedKey(HKEY_CURRENT_USER, ExtStatsKey + record.Clsid);
         return true;
     }
     if (!IsEntryKeyPath(record.KeyPath) || !IsExactName(record.ValueName)) return false;
     if (record.IsValue) {
         undo.SaveValues(RootKeyHandle(record.RootKey), record.KeyPath, {record.ValueName});
     } else {
-        undo.SaveKeyTree(RootKeyHandle(record.RootKey), record.KeyPath);
+        undo.SaveErasedKey(RootKeyHandle(record.RootKey), record.KeyPath);
     }
     return true;
 }
@@ -153,7 +152,7 @@ void Tfm_main::bt_delactivexClick(TObject*)
     // An empty identifier would name the whole class store.
     if (IsSingleKeyName(record.Clsid)) {
         TUndoRecord undo("注销ActiveX", ShownEntry(*node));
-        undo.SaveKeyTree(HKEY_LOCAL_MACHINE, ClassesClsidKey + record.Clsid);
+        undo.SaveErasedKey(HKEY_LOCAL_MACHINE, ClassesClsidKey + record.Clsid);
         if (undo.Write()) {
             TRegistry reg;
             reg.SetRoot(HKEY_LOCAL_MACHINE);

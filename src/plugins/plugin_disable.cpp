@@ -83,8 +83,14 @@ void SwitchEntry(Tfm_main& form, TTreeNode& node, const TNodeData& record)
     bool done = false;
     if (IsSingleKeyName(record.Clsid)) {
         TUndoRecord undo(disable ? "禁用" : "启用", parent + "\\" + text);
-        undo.SaveKeyTree(HKEY_CURRENT_USER, ExtSettingsKey + record.Clsid);
-        undo.SaveKeyTree(HKEY_LOCAL_MACHINE, ActiveXCompatibilityKey + record.Clsid);
+        // The disable may create both keys; the enable only erases them.
+        if (disable) {
+            undo.SaveCreatedKey(HKEY_CURRENT_USER, ExtSettingsKey + record.Clsid);
+            undo.SaveCreatedKey(HKEY_LOCAL_MACHINE, ActiveXCompatibilityKey + record.Clsid);
+        } else {
+            undo.SaveErasedKey(HKEY_CURRENT_USER, ExtSettingsKey + record.Clsid);
+            undo.SaveErasedKey(HKEY_LOCAL_MACHINE, ActiveXCompatibilityKey + record.Clsid);
+        }
         if (undo.Write()) {
             TRegistry reg;
             reg.AccessMask = KEY_WRITE;

@@ -117,8 +117,9 @@ void PlanPluginEntry(TBackupPlan& plan, const TReportSection& section, const TRe
                 plan.AddKeyTree(HKEY_CURRENT_USER, ExtStatsKey + clsid, deleted);
             }
         } else if (HKEY root = RootHandle(record.RootKey); root && IsEntryKeyPath(record.KeyPath)) {
-            if (record.ValueName.empty()) {
-                plan.AddKeyTree(root, record.KeyPath, deleted);
+            // A value entry, the default value's too, is that value alone: never its whole key.
+            if (!record.IsValue) {
+                if (record.ValueName.empty()) plan.AddKeyTree(root, record.KeyPath, deleted);
             } else if (IsExactName(record.ValueName)) {
                 plan.AddValue(root, record.KeyPath, record.ValueName, deleted);
             }

@@ -35,6 +35,7 @@ TRecordFields CopyRecord(const TNodeData& record)
     fields.CommandLine = record.CommandLine;
     fields.ItemName = record.ItemName;
     fields.CanDisable = record.CanDisable != 0;
+    fields.IsValue = record.IsValue != 0;
     return fields;
 }
 

@@ -96,6 +96,7 @@ void WriteRecord(TJsonWriter& json, const std::optional<TRecordFields>& record)
     root ? json.String(root) : json.Null();
     text("keyPath", &TRecordFields::KeyPath);
     text("valueName", &TRecordFields::ValueName);
+    flag("isValue", &TRecordFields::IsValue);
     text("clsid", &TRecordFields::Clsid);
     text("fileName", &TRecordFields::FileName);
     flag("deletable", &TRecordFields::Deletable);

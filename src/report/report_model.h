@@ -27,6 +27,9 @@ struct TRecordFields {
     std::string CommandLine;
     std::string ItemName;
     bool CanDisable = false;
+    // The entry is the value ValueName of KeyPath, the default value when the name is empty;
+    // otherwise the key KeyPath itself.
+    bool IsValue = false;
 };
 
 enum class TEntryState { None, Enabled, Disabled };

@@ -26,14 +26,14 @@ private:
     std::string m_text;
 };
 
-std::string RegistryLocation(const TRecordFields& record, bool valueMeansDefault)
+std::string RegistryLocation(const TRecordFields& record)
 {
     const char* root = RegistryRootName(record.RootKey);
     if (!root) return {};
     std::string location = std::string(root) + "\\" + record.KeyPath;
     if (!record.ValueName.empty()) {
         location += "，值 " + record.ValueName;
-    } else if (valueMeansDefault) {
+    } else if (record.IsValue) {
         location += "，默认值";
     }
     return location;
@@ -73,7 +73,7 @@ void PluginEntry(TLog& log, const TReportEntry& entry)
     if (entry.State() == TEntryState::Enabled) log.Field(3, "状态", "启用");
     if (entry.State() == TEntryState::Disabled) log.Field(3, "状态", "已禁用");
     log.Field(3, "内置", entry.BuiltIn ? "是" : "否");
-    const std::string location = RegistryLocation(record, false);
+    const std::string location = RegistryLocation(record);
     if (!location.empty()) log.Field(3, "注册表", location);
 }
 
@@ -85,7 +85,7 @@ void StartupItem(TLog& log, const TReportEntry& entry)
     log.Field(2, "命令行", record.CommandLine);
     FileFacts(log, 2, entry);
     if (!record.KeyPath.empty()) {
-        log.Field(2, "注册表", RegistryLocation(record, true));
+        log.Field(2, "注册表", RegistryLocation(record));
     } else {
         log.Field(2, "位置", record.FileName);
     }

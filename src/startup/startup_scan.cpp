@@ -9,6 +9,7 @@
 #include "platform/handles.h"
 #include "platform/path_policy.h"
 #include "platform/shell_api.h"
+#include "plugins/action_keys.h"
 #include "plugins/node_data.h"
 #include "startup/startup_folders.h"
 #include "ui/w_main.h"
@@ -23,8 +24,6 @@ constexpr int kPictureFolder = 1;
 constexpr int kFixedPictures = 2;
 
 const char kRunKeyToOpen[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-// What a Run item records; the registry ignores case, so it names the key the scan opened.
-const char kRunKeyOfItem[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 // zarlib writes at most this many bytes and a NUL.
 constexpr int kCommandLineSize = 1024;
@@ -134,7 +133,8 @@ int Tfm_main::ScanRunKey(TTreeNode* Group, uint32_t Root, const std::string& Key
         auto record = std::make_unique<TNodeData>();
         record->CommandLine = reg.ReadText(name);
         record->RootKey = Root;
-        record->KeyPath = kRunKeyOfItem;
+        // The registry ignores case: this names the key the scan opened.
+        record->KeyPath = RunKey;
         record->ValueName = name;
         record->IsValue = 1;
         record->ItemName = name;

@@ -2,11 +2,13 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/file_io.h"
 #include "platform/handles.h"
 #include "platform/reg_file.h"
+#include "platform/sha256.h"
 #include "platform/unicode_text.h"
 
 namespace zv {
@@ -54,29 +56,53 @@ std::string TimeText(const SYSTEMTIME& time)
     return text;
 }
 
-// A new folder for the record, named so that the records' names sort by time.
-std::wstring CreateRecordFolder(const SYSTEMTIME& time)
+// A new folder for the record: the UTC time, and a sequence number above every other record's.
+std::wstring CreateRecordFolder()
 {
     const std::wstring parent = UndoFolder();
     if (!CreateDirectoryW(parent.c_str(), nullptr)) {
         const DWORD error = GetLastError();
         if (error != ERROR_ALREADY_EXISTS) Fail("无法创建撤销记录的文件夹 " + WideToAnsi(parent), error);
     }
-    wchar_t stamp[32];
-    std::swprintf(stamp, std::size(stamp), L"%04u%02u%02u-%02u%02u%02u-%03u", time.wYear, time.wMonth, time.wDay,
-                  time.wHour, time.wMinute, time.wSecond, time.wMilliseconds);
-    for (unsigned n = 0; n < 100; ++n) {
-        std::wstring folder = parent + L"\\" + stamp;
-        if (n > 0) {
-            wchar_t suffix[8];
-            std::swprintf(suffix, std::size(suffix), L"-%02u", n);
-            folder += suffix;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        unsigned long highest = 0;
+        WIN32_FIND_DATAW found;
+        const TFindHandle find(FindFirstFileW((parent + L"\\*").c_str(), &found));
+        if (find) {
+            do {
+                highest = std::max(highest, RecordSequence(found.cFileName));
+            } while (FindNextFileW(find.get(), &found));
         }
+        if (highest >= 999999999) throw EUndoError("撤销记录的序号已经用完");
+        SYSTEMTIME utc;
+        GetSystemTime(&utc);
+        wchar_t name[40];
+        std::swprintf(name, std::size(name), L"%04u%02u%02u-%02u%02u%02u-%06lu", utc.wYear, utc.wMonth, utc.wDay,
+                      utc.wHour, utc.wMinute, utc.wSecond, highest + 1);
+        const std::wstring folder = parent + L"\\" + name;
         if (CreateDirectoryW(folder.c_str(), nullptr)) return folder;
         const DWORD error = GetLastError();
         if (error != ERROR_ALREADY_EXISTS) Fail("无法创建撤销记录的文件夹 " + WideToAnsi(folder), error);
     }
     throw EUndoError("同一时刻的撤销记录太多");
+}
+
+TUndoPart Part(const std::string& name, const std::string& bytes)
+{
+    return {name, bytes.size(), Sha256Hex(bytes)};
+}
+
+// The full path of a file as the window named it: a relative one is relative to the window's
+// folder, not the one the undo runs in.
+std::string FullPath(const std::string& path)
+{
+    const std::wstring wide = AnsiToWide(path);
+    const DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    std::wstring full(size + 1, L'\0');
+    const DWORD length = size ? GetFullPathNameW(wide.c_str(), size + 1, full.data(), nullptr) : 0;
+    if (length == 0 || length > size) Fail("无法读取文件 " + path + " 的完整路径", GetLastError());
+    full.resize(length);
+    return WideToAnsi(full);
 }
 
 bool SameFacts(const WIN32_FILE_ATTRIBUTE_DATA& a, const WIN32_FILE_ATTRIBUTE_DATA& b)
@@ -116,21 +142,40 @@ bool RemoveRecordFolder(const std::wstring& folder)
     return RemoveDirectoryW(folder.c_str()) != FALSE;
 }
 
+unsigned long RecordSequence(const std::wstring& name)
+{
+    // yyyymmdd-hhmmss-n: six or more digits of sequence, nine at most.
+    if (name.size() < 22 || name.size() > 25 || name[8] != L'-' || name[15] != L'-') return 0;
+    unsigned long sequence = 0;
+    for (size_t i = 0; i < name.size(); ++i) {
+        if (i == 8 || i == 15) continue;
+        if (name[i] < L'0' || name[i] > L'9') return 0;
+        if (i > 15) sequence = sequence * 10 + static_cast<unsigned long>(name[i] - L'0');
+    }
+    return sequence;
+}
+
 TUndoRecord::TUndoRecord(std::string action, std::string entry)
 {
     m_manifest.Action = std::move(action);
     m_manifest.Entry = std::move(entry);
 }
 
-void TUndoRecord::SaveKeyTree(HKEY root, const std::string& path)
+void TUndoRecord::SaveErasedKey(HKEY root, const std::string& path)
 {
-    m_keys.push_back({root, AnsiToWide(path), true, {}});
+    m_keys.push_back({TUndoKey::TMode::Tree, root, AnsiToWide(path), {}});
+    m_manifest.Registry.push_back(KeyText(root, path) + "（连同子键）");
+}
+
+void TUndoRecord::SaveCreatedKey(HKEY root, const std::string& path)
+{
+    m_keys.push_back({TUndoKey::TMode::Created, root, AnsiToWide(path), {}});
     m_manifest.Registry.push_back(KeyText(root, path) + "（连同子键）");
 }
 
 void TUndoRecord::SaveValues(HKEY root, const std::string& path, const std::vector<std::string>& names)
 {
-    TKeyItem item{root, AnsiToWide(path), false, {}};
+    TKeyItem item{TUndoKey::TMode::Values, root, AnsiToWide(path), {}};
     for (const std::string& name : names) {
         item.Names.push_back(AnsiToWide(name));
         m_manifest.Registry.push_back(KeyText(root, path) + (name.empty() ? "，默认值" : "，值 " + name));
@@ -140,7 +185,7 @@ void TUndoRecord::SaveValues(HKEY root, const std::string& path, const std::vect
 
 void TUndoRecord::SaveFile(const std::string& path) { m_filePaths.push_back(path); }
 
-std::string TUndoRecord::RegistryFile() const
+std::string TUndoRecord::RegistryFile(std::vector<TUndoKey>& keys) const
 {
     TRegFileWriter file;
     file.Comment(L"Zorvane 撤销记录：" + AnsiToWide(m_manifest.Time + " " + m_manifest.Action + " " + m_manifest.Entry));
@@ -149,11 +194,29 @@ std::string TUndoRecord::RegistryFile() const
         file.Comment(L"这次修改删除的文件不会因导入而恢复：撤销整个修改请用 ZorvaneReport --undo。");
     }
     file.BlankLine();
+    keys.clear();
     for (const TKeyItem& item : m_keys) {
-        if (item.WholeKey) {
-            file.SaveKeyTree(item.Root, HighestMissing(item.Root, item.Path));
-        } else {
+        const std::string path = WideToAnsi(item.Path);
+        if (item.Mode == TUndoKey::TMode::Values) {
+            if (!KeyExists(item.Root, item.Path)) {
+                file.SaveValues(item.Root, item.Path, item.Names);  // a comment: nothing to save
+                continue;
+            }
+            TUndoKey key{TUndoKey::TMode::Values, item.Root, path, {}, {}};
+            for (const std::wstring& name : item.Names) key.Names.push_back(WideToAnsi(name));
+            keys.push_back(std::move(key));
             file.SaveValues(item.Root, item.Path, item.Names);
+        } else if (item.Mode == TUndoKey::TMode::Created) {
+            const std::wstring missing = HighestMissing(item.Root, item.Path);
+            keys.push_back({TUndoKey::TMode::Created, item.Root, WideToAnsi(missing), path, {}});
+            if (missing == item.Path && KeyExists(item.Root, item.Path)) keys.back().Mode = TUndoKey::TMode::Tree;
+            file.SaveKeyTree(item.Root, missing);
+        } else if (KeyExists(item.Root, item.Path)) {
+            keys.push_back({TUndoKey::TMode::Tree, item.Root, path, {}, {}});
+            file.SaveKeyTree(item.Root, item.Path);
+        } else {
+            file.Comment(RootName(item.Root) + L"\\" + item.Path + L" 不存在，这次修改不会改动它");
+            file.BlankLine();
         }
     }
     return file.Bytes();
@@ -165,8 +228,11 @@ void TUndoRecord::WriteParts()
     GetLocalTime(&now);
     m_manifest.Time = TimeText(now);
     m_manifest.Files.clear();
+    m_manifest.Parts.clear();
     m_fileFacts.clear();
-    for (const std::string& path : m_filePaths) {
+    std::vector<std::string> copies;
+    for (const std::string& named : m_filePaths) {
+        const std::string path = FullPath(named);
         WIN32_FILE_ATTRIBUTE_DATA facts;
         if (!GetFileAttributesExW(AnsiToWide(path).c_str(), GetFileExInfoStandard, &facts)) {
             const DWORD error = GetLastError();
@@ -182,24 +248,27 @@ void TUndoRecord::WriteParts()
         file.Created = facts.ftCreationTime;
         file.Accessed = facts.ftLastAccessTime;
         file.Written = facts.ftLastWriteTime;
+        std::string bytes;
+        DWORD error = 0;
+        if (!ReadWholeFile(AnsiToWide(path), bytes, error)) Fail("无法把文件 " + path + " 复制到撤销记录中", error);
+        m_manifest.Parts.push_back(Part(file.Copy, bytes));
+        copies.push_back(std::move(bytes));
         m_manifest.Files.push_back(file);
         m_fileFacts.push_back(facts);
     }
-    m_registryFile = m_keys.empty() ? std::string() : RegistryFile();
+    m_registryFile = m_keys.empty() ? std::string() : RegistryFile(m_manifest.Keys);
+    if (!m_keys.empty()) m_manifest.Parts.insert(m_manifest.Parts.begin(), Part("registry.reg", m_registryFile));
 
-    m_folder = CreateRecordFolder(now);
+    m_folder = CreateRecordFolder();
     DWORD error = 0;
     if (!m_keys.empty() && !WriteNewFile(m_folder + L"\\" + kRegistryFileName, m_registryFile, error)) {
         Fail("无法写入撤销记录 " + WideToAnsi(m_folder), error);
     }
-    for (const TUndoFile& file : m_manifest.Files) {
-        const std::wstring copy = m_folder + L"\\" + AnsiToWide(file.Copy);
-        if (!CopyFileW(AnsiToWide(file.Path).c_str(), copy.c_str(), TRUE)) {
-            Fail("无法把文件 " + file.Path + " 复制到撤销记录中", GetLastError());
+    for (size_t i = 0; i < copies.size(); ++i) {
+        const TUndoFile& file = m_manifest.Files[i];
+        if (!WriteNewFile(m_folder + L"\\" + AnsiToWide(file.Copy), copies[i], error)) {
+            Fail("无法把文件 " + file.Path + " 复制到撤销记录中", error);
         }
-        // The copy carries the file's attributes: a read-only one would keep the record from
-        // ever being removed, a hidden one from being seen.
-        SetFileAttributesW(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
     }
     // The manifest comes last and whole: a folder without one is a record never finished.
     WriteManifest(m_folder, m_manifest);
@@ -234,7 +303,8 @@ void TUndoRecord::Settle()
 {
     if (m_folder.empty()) return;
     try {
-        if ((m_keys.empty() ? std::string() : RegistryFile()) != m_registryFile) return;
+        std::vector<TUndoKey> keys;
+        if ((m_keys.empty() ? std::string() : RegistryFile(keys)) != m_registryFile) return;
     } catch (const std::exception&) {
         return;  // what the registry holds now cannot be told: the record may be needed
     }

@@ -1,19 +1,20 @@
 // What one change of the window will alter, saved before the change so that it can be put back
 // exactly: `ZorvaneReport --undo` takes the records back, newest first.
 //
-// Each record is a folder of its own in the records folder (UndoFolder), named after the local
-// time of the change so that the names sort by time ("20261208-071424-123", "-01" and on for a
-// second record within the same millisecond). It holds:
-//   manifest.txt   time, action, entry, what was saved, state (see undo_manifest.h);
+// Each record is a folder of its own in the records folder (UndoFolder), named after the UTC
+// time of the change and a sequence number above every other record's ("20261208-071424-000042"):
+// the sequence orders the records, whatever the clock did meanwhile. It holds:
+//   manifest.txt   time, action, entry, what was saved, the size and SHA-256 of every other
+//                  part, state (see undo_manifest.h);
 //   registry.reg   the saved keys and values as a registry editor file (Windows Registry Editor
 //                  Version 5.00, UTF-16LE), which also restores them when double-clicked;
 //   file1, file2…  copies of the files the change deletes.
-// Records are never removed once a change has been made: only Settle removes one, for a change
-// that altered nothing.
+// Every part is on the disk before Write returns. Records are never removed once a change has
+// been made: only Settle removes one, for a change that altered nothing.
 //
 // Use, after the user confirmed and before the first write or delete:
 //     TUndoRecord record("删除", category + "\\" + node.Text());
-//     record.SaveKeyTree(HKEY_LOCAL_MACHINE, keyPath);
+//     record.SaveErasedKey(HKEY_LOCAL_MACHINE, keyPath);
 //     if (!record.Write()) { report the action's failure; return; }
 //     ... the change ...
 //     record.Settle();
@@ -33,16 +34,19 @@ public:
     // "注销ActiveX", "恢复浏览器主页地址", "删除启动项目"), the entry as the window showed it.
     TUndoRecord(std::string action, std::string entry);
 
-    // A key the change may erase, create or change, with everything below it. A key that does
-    // not exist is deleted again on undo, and with it the highest of its parents that does not
-    // exist either, so that keys the change creates with their parents go again whole.
-    void SaveKeyTree(HKEY root, const std::string& path);
+    // A key the change may erase or change but never creates, with everything below it. A key
+    // that does not exist is not saved: the change cannot touch it, and the undo leaves it be.
+    void SaveErasedKey(HKEY root, const std::string& path);
+    // A key the change may create, with everything below it. When it does not exist, the undo
+    // deletes it again, and then each of its parents up to the highest that did not exist
+    // either while that parent holds nothing else.
+    void SaveCreatedKey(HKEY root, const std::string& path);
     // Values of one key the change may overwrite or delete (an empty name is the default
     // value). A value that does not exist is deleted on undo; when the key does not exist,
     // nothing is saved for it.
     void SaveValues(HKEY root, const std::string& path, const std::vector<std::string>& names);
-    // A file the change may delete: copied into the record with its attributes and times. A
-    // path that names no file saves nothing.
+    // A file the change may delete: copied into the record with its attributes and times, and
+    // recorded by its full path. A path that names no file saves nothing.
     void SaveFile(const std::string& path);
 
     // Reads what was named above and writes the record. False, with nothing left behind, when
@@ -61,13 +65,14 @@ public:
 
 private:
     struct TKeyItem {
+        TUndoKey::TMode Mode = TUndoKey::TMode::Tree;
         HKEY Root = nullptr;
         std::wstring Path;
-        bool WholeKey = true;
         std::vector<std::wstring> Names;
     };
 
-    std::string RegistryFile() const;
+    // The registry file's bytes, and the keys it saves.
+    std::string RegistryFile(std::vector<TUndoKey>& keys) const;
     void WriteParts();
     bool FilesAsSaved() const;
 
@@ -89,5 +94,8 @@ void SetUndoFolder(const std::wstring& folder);
 
 // Removes a record's folder with everything in it; false when something stays.
 bool RemoveRecordFolder(const std::wstring& folder);
+
+// The sequence number of a record's folder name as Write names it; 0 for any other name.
+unsigned long RecordSequence(const std::wstring& name);
 
 }  // namespace zv

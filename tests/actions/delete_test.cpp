@@ -327,8 +327,8 @@ TEST(ActionsDelete, AHookThatVanishedOrResistsIsAFailureAndTheNodeStays)
 
 // Success for a control means none of its three keys is left: one that could not be deleted,
 // or that can no longer be looked at, keeps the entry, while keys that were already missing
-// count as removed. The per-user keys, the disable mark among them, go only after the
-// machine-wide one.
+// count as removed. The disable mark goes last, once the machine-wide key and the statistics
+// are gone.
 TEST(ActionsDelete, AControlIsDeletedOnlyWhenNoneOfItsKeysRemains)
 {
     TRegistryScratch scratch;
@@ -337,6 +337,7 @@ TEST(ActionsDelete, AControlIsDeletedOnlyWhenNoneOfItsKeysRemains)
     actionstest::RegisterClass(scratch, kDel, "Zv Deleted", "");
     actionstest::RegisterClass(scratch, kKeep, "Zv Kept", "");
     scratch.Number(HKEY_LOCAL_MACHINE, ControlKeys(kDel).downloaded + "\\Zv Sticky", "Zv", 1);
+    scratch.Number(HKEY_CURRENT_USER, ControlKeys(kDel).stats + "\\Zv Sticky", "Zv", 1);
 
     TLiveForm live;
     TTreeNode* node = live.Entry(kActiveX, "Zv Deleted");
@@ -367,12 +368,23 @@ TEST(ActionsDelete, AControlIsDeletedOnlyWhenNoneOfItsKeysRemains)
         ClickDelete(live, node);
     }
     ASSERT_TRUE(stillListed(4));
+    {
+        // The statistics survive: the disable mark stays with them.
+        zvtest::DeleteTree(HKEY_LOCAL_MACHINE, ControlKeys(kDel).downloaded + "\\Zv Sticky");
+        actionstest::TSeamRestore seams;
+        actionstest::FailDeleteKeyEndingWith("Zv Sticky");
+        ClickDelete(live, node);
+    }
+    ASSERT_EQ(live.rec().boxes.size(), 6u);
+    EXPECT_EQ(live.rec().boxes[5].text, "删除失败！");
+    EXPECT_TRUE(zvtest::KeyExists(HKEY_CURRENT_USER, ControlKeys(kDel).settings));
+    EXPECT_EQ(node->Text(), text);
 
     // Once the sticky key can go, all three go.
     const long records = TNodeData::LiveCount();
     ClickDelete(live, node);
-    ASSERT_EQ(live.rec().boxes.size(), 6u);
-    EXPECT_EQ(live.rec().boxes[5].text, "删除完毕！");
+    ASSERT_EQ(live.rec().boxes.size(), 8u);
+    EXPECT_EQ(live.rec().boxes[7].text, "删除完毕！");
     EXPECT_FALSE(AnyControlKey(kDel));
     EXPECT_EQ(live.Entry(kActiveX, "Zv Deleted"), nullptr);
     EXPECT_EQ(TNodeData::LiveCount(), records - 1);
@@ -385,8 +397,8 @@ TEST(ActionsDelete, AControlIsDeletedOnlyWhenNoneOfItsKeysRemains)
     zvtest::DeleteTree(HKEY_CURRENT_USER, keys.settings);
     zvtest::DeleteTree(HKEY_CURRENT_USER, keys.stats);
     ClickDelete(live, kept);
-    ASSERT_EQ(live.rec().boxes.size(), 8u);
-    EXPECT_EQ(live.rec().boxes[7].text, "删除完毕！");
+    ASSERT_EQ(live.rec().boxes.size(), 10u);
+    EXPECT_EQ(live.rec().boxes[9].text, "删除完毕！");
     EXPECT_EQ(live.Entry(kActiveX, "Zv Kept"), nullptr);
     EXPECT_EQ(live.ViewChildren(live.Category(kActiveX)), live.ModelChildren(live.Category(kActiveX)));
     EXPECT_TRUE(live.rec().errors.empty());
@@ -427,6 +439,7 @@ TEST(ActionsDelete, ARecordNamingMoreThanOneEntryDeletesNothing)
                                   r.RootKey = zv::kHkeyCurrentUser;
                                   r.KeyPath = parent + "\\Zv Child";
                                   r.ValueName = std::string("Zv Keep\0tail", 12);
+                                  r.IsValue = 1;
                                   r.Deletable = 1;
                               }),
     };

@@ -226,3 +226,33 @@ TEST(ActionsUndo, WithoutItsRecordNoChangeIsMade)
     EXPECT_TRUE(ReadState(files) == before);
     EXPECT_TRUE(live.rec().errors.empty());
 }
+
+// A delete and a home page restore made while the keys they erase were missing, then changes
+// of other programs beside them: undone, the changes do not touch those.
+TEST(ActionsUndo, UndoLeavesAloneWhatTheChangeFoundMissing)
+{
+    const zvtest::TUndoRecordsFixture records;
+    TRoundFixture fx;
+    const std::string settings = "Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Settings";
+    const actionstest::TKeyBackup settingsBackup(HKEY_CURRENT_USER, settings);
+    zvtest::DeleteTree(HKEY_CURRENT_USER, settings);
+    zvtest::DeleteTree(HKEY_CURRENT_USER, "Policies\\Microsoft\\Internet Explorer");
+    {
+        TLiveForm live;
+        zv::Tfm_main& f = live.form();
+        EXPECT_EQ(Act(live, f.m_tree, live.Entry(kActiveX, kControl), f.bt_delete), "删除完毕！");
+        live.rec().Answer(IDOK);
+        f.mu_resetstartpageClick(&f.mu_resetstartpage);
+        EXPECT_EQ(live.rec().boxes.back().text, "主页地址已经恢复为 about:blank ！");
+    }
+    // The browser's own manager disables an add-on; a policy is set.
+    fx.scratch.Number(HKEY_CURRENT_USER, settings + "\\" + kToolbar, "Flags", 1);
+    fx.scratch.Number(HKEY_CURRENT_USER, "Policies\\Microsoft\\Internet Explorer\\Zv Later", "Zv", 1);
+    for (int change = 2; change > 0; --change) {
+        const zvtest::TRunResult run = zvtest::RunReport({"--undo"});
+        ASSERT_EQ(run.exitCode, static_cast<DWORD>(zv::kExitDone)) << change << ": " << run.err;
+    }
+    EXPECT_EQ(zvtest::ReadDword(HKEY_CURRENT_USER, settings + "\\" + kToolbar, "Flags"), 1u);
+    EXPECT_EQ(zvtest::ReadDword(HKEY_CURRENT_USER, "Policies\\Microsoft\\Internet Explorer\\Zv Later", "Zv"), 1u);
+    EXPECT_TRUE(zvtest::KeyExists(HKEY_LOCAL_MACHINE, std::string(actionstest::kDistributionUnits) + kControl));
+}

@@ -174,6 +174,7 @@ void ExpectEntry(const TJson& json, const zv::TReportSection& section, const zv:
     }
     ExpectText(json["keyPath"], record.KeyPath, "keyPath");
     ExpectText(json["valueName"], record.ValueName, "valueName");
+    EXPECT_EQ(json["isValue"].boolean(), record.IsValue);
     ExpectText(json["clsid"], record.Clsid, "clsid");
     ExpectText(json["fileName"], record.FileName, "fileName");
     EXPECT_EQ(json["deletable"].boolean(), record.Deletable);
@@ -218,7 +219,7 @@ TEST(ReportJson, ParsedBackFieldByFieldWithNamesWhole)
         for (const zv::TReportEntry& entry : section.Entries) ExpectEntry(json["startup"][index++], section, entry);
     }
     EXPECT_EQ(json["startup"].size(), index);
-    EXPECT_EQ(std::get<double>(json["counts"]["plugins"].value), 11.0);
+    EXPECT_EQ(std::get<double>(json["counts"]["plugins"].value), 12.0);
     EXPECT_EQ(std::get<double>(json["counts"]["startup"].value), 5.0);
 
     // A script finds an entry by its UTF-8 name and gets back the exact registry names.

@@ -101,6 +101,10 @@ TEST(RegFile, EveryKindOfValueComesBackThroughTheRegistryEditor)
     // The values the file does not name keep what they were given since.
     EXPECT_EQ(after[values][L"other"].second, WideBytes(L"changed later"));
     after[values][L"other"] = before.at(values).at(L"other");
+    // The registry editor's import adds the terminator an unterminated text lacks; the undo's
+    // own import keeps it (see the undo tests).
+    EXPECT_EQ(after[tree][L"unterminated"].second, WideBytes(L"abc"));
+    after[tree][L"unterminated"] = before.at(tree).at(L"unterminated");
     EXPECT_EQ(after, before);
     EXPECT_FALSE(zvtest::KeyExists(HKEY_CURRENT_USER, zv::WideToAnsi(noKey)));
 }

@@ -37,6 +37,7 @@ zv::TReportEntry Entry(uint32_t root, std::string keyPath, std::string valueName
     entry.Record.emplace();
     entry.Record->RootKey = root;
     entry.Record->KeyPath = std::move(keyPath);
+    entry.Record->IsValue = !valueName.empty();
     entry.Record->ValueName = std::move(valueName);
     entry.Record->Clsid = std::move(clsid);
     entry.Record->Deletable = !builtIn;
@@ -79,6 +80,10 @@ TEST(ReportParts, BackupPlanSavesEachKeyOnceWithWhatItIsFor)
         Entry(hklm, "SOFTWARE\\Microsoft\\Internet Explorer\\Toolbar", "{B}", "{B}", false, true, true));
     plugins.Entries.push_back(
         Entry(hkcu, "Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Stats\\{A}", "", "{A}", true, true));
+    // A hook in its key's default value: that value alone, never the key of every hook.
+    plugins.Entries.push_back(
+        Entry(hkcu, "Software\\Microsoft\\Internet Explorer\\URLSearchHooks", "", "", false, false));
+    plugins.Entries.back().Record->IsValue = true;
     // Names that would reach beyond one entry: nothing is saved for them.
     plugins.Entries.push_back(Entry(hklm, "", "", "{X}\\..", false, true));
     plugins.Entries.push_back(zv::TReportEntry{});
@@ -103,6 +108,7 @@ TEST(ReportParts, BackupPlanSavesEachKeyOnceWithWhatItIsFor)
                   "HKCU Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Settings\\{A} #2",
                   "HKCU Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Stats\\{A} #1",
                   "HKLM SOFTWARE\\Microsoft\\Internet Explorer\\ActiveX Compatibility\\{A} #1",
+                  "HKCU Software\\Microsoft\\Internet Explorer\\URLSearchHooks = [] #1",
                   "HKCU Software\\Microsoft\\Windows\\CurrentVersion\\Run = [] #1",
                   "HKCU Policies\\Microsoft\\Internet Explorer\\Control Panel #1",
                   "HKCU Software\\Microsoft\\Internet Explorer\\Main = [Start Page] #1",

@@ -89,7 +89,11 @@ void SetWideValue(HKEY root, const std::wstring& path, const std::wstring& name,
     ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &created, nullptr),
               ERROR_SUCCESS);
     const zv::TRegKeyHandle key(created);
-    EXPECT_EQ(RegSetValueExW(key.get(), name.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size())),
+    // Non-zero bytes after the data: the wide call would otherwise count a terminator the data
+    // lacks into the size of a text.
+    TBytes guarded = data;
+    guarded.insert(guarded.end(), {0xFF, 0xFF});
+    EXPECT_EQ(RegSetValueExW(key.get(), name.c_str(), 0, type, guarded.data(), static_cast<DWORD>(data.size())),
               ERROR_SUCCESS);
 }
 
@@ -255,11 +259,14 @@ TInventory::TInventory()
     stats.SetNumber(Id(6) + "\\iexplore", "Type", 1);
     stats.SetNumber(Id(7) + "\\iexplore", "Type", 2);
 
-    // Hooks: an unregistered URL search hook, a shell-execute hook whose file is missing.
+    // Hooks: an unregistered URL search hook, a shell-execute hook whose file is missing, and one
+    // in the default value of their key, which is that value alone.
     Add(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\URLSearchHooks").SetText("", Id(8), "");
     classKey(Id(9), "执行守卫", folder + "\\guard.dll");
-    Add(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellExecuteHooks")
-        .SetText("", Id(9), "");
+    zvtest::TRegKeyFixture& executeHooks =
+        Add(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellExecuteHooks");
+    executeHooks.SetText("", "", "");
+    executeHooks.SetText("", Id(9), "");
 
     zvtest::TRegKeyFixture& userRun = Add(HKEY_CURRENT_USER, kRunKey);
     userRun.SetText("", "ZfUpdate", folder + "\\update.exe -silent");

@@ -3,11 +3,16 @@
 // newest change first; a file that came back meanwhile stops the undo; a record that cannot
 // be written leaves nothing.
 #include <cctype>
+#include <functional>
 
+#include "platform/file_io.h"
 #include "platform/handles.h"
+#include "platform/registry.h"
+#include "platform/sha256.h"
 #include "platform/unicode_text.h"
 #include "report/report_options.h"
 #include "report_support.h"
+#include "undo/undo_history.h"
 #include "undo/undo_record.h"
 
 using namespace reporttest;
@@ -15,7 +20,17 @@ using namespace reporttest;
 namespace {
 
 const wchar_t kUserKey[] = L"Software\\ZorvaneUndoTest";
-const char kMachineKey[] = "SOFTWARE\\ZorvaneUndoTest";
+// Keys the window's actions change, as the undo accepts only those: a class the unregister
+// erases, a compatibility key the disable creates, an extension point whose values the delete
+// removes, the per-user settings the enable erases.
+const char kClassKey[] = "SOFTWARE\\Classes\\CLSID\\{5A0C1D2E-0019-4C3B-9D7E-ACA710A5E101}";
+const char kCreatedKey[] =
+    "SOFTWARE\\Microsoft\\Internet Explorer\\ActiveX Compatibility\\{5A0C1D2E-0019-4C3B-9D7E-ACA710A5E102}";
+const char kHooksKey[] = "Software\\Microsoft\\Internet Explorer\\URLSearchHooks";
+const char kSettingsKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Settings\\{5A0C1D2E-0019-4C3B-9D7E-ACA710A5E103}";
+const char kCompatibilityKey[] =
+    "SOFTWARE\\Microsoft\\Internet Explorer\\ActiveX Compatibility\\{5A0C1D2E-0019-4C3B-9D7E-ACA710A5E103}";
 
 std::vector<std::string> Lines(const std::string& text)
 {
@@ -82,56 +97,63 @@ bool FolderIsEmpty(const std::string& folder)
 TEST(Undo, RegistryComesBackExactlyNewestChangeFirst)
 {
     const zvtest::TUndoRecordsFixture records;
-    const zvtest::TRegKeyFixture userKey(HKEY_CURRENT_USER, zv::WideToAnsi(kUserKey));
-    // Absent before the changes, parent and all; the fixture removes what a failure leaves.
-    const zvtest::TRegKeyFixture machineKey(HKEY_LOCAL_MACHINE, kMachineKey);
-    zvtest::DeleteTree(HKEY_LOCAL_MACHINE, kMachineKey);
+    const zvtest::TRegKeyFixture classKey(HKEY_LOCAL_MACHINE, kClassKey), hooksKey(HKEY_CURRENT_USER, kHooksKey);
+    // Absent before the changes; the fixture removes what a failure leaves.
+    const zvtest::TRegKeyFixture machineKey(HKEY_LOCAL_MACHINE, kCreatedKey);
+    zvtest::DeleteTree(HKEY_LOCAL_MACHINE, kCreatedKey);
 
-    const std::wstring tree = std::wstring(kUserKey) + L"\\插件";
-    const std::wstring values = std::wstring(kUserKey) + L"\\值";
+    const std::wstring tree = zv::AnsiToWide(kClassKey);
+    const std::wstring values = zv::AnsiToWide(kHooksKey);
     const DWORD number = 0x12345678;
     TBytes binary(100);
     for (size_t i = 0; i < binary.size(); ++i) binary[i] = static_cast<BYTE>(255 - i);
-    SetWideValue(HKEY_CURRENT_USER, tree, L"", REG_SZ, WideBytes(L"默认"));
-    SetWideValue(HKEY_CURRENT_USER, tree, L"binary", REG_BINARY, binary);
-    SetWideValue(HKEY_CURRENT_USER, tree, L"dword", REG_DWORD,
+    SetWideValue(HKEY_LOCAL_MACHINE, tree, L"", REG_SZ, WideBytes(L"默认"));
+    SetWideValue(HKEY_LOCAL_MACHINE, tree, L"binary", REG_BINARY, binary);
+    SetWideValue(HKEY_LOCAL_MACHINE, tree, L"dword", REG_DWORD,
                  TBytes(reinterpret_cast<const BYTE*>(&number), reinterpret_cast<const BYTE*>(&number + 1)));
-    SetWideValue(HKEY_CURRENT_USER, tree, L"expand", REG_EXPAND_SZ, WideBytes(L"%SystemRoot%\\卓凡.dll"));
-    SetWideValue(HKEY_CURRENT_USER, tree, L"multi", REG_MULTI_SZ, WideBytes(std::wstring(L"一\0two\0", 7)));
-    SetWideValue(HKEY_CURRENT_USER, tree, L"none", REG_NONE, {});
-    SetWideValue(HKEY_CURRENT_USER, tree, L"odd", REG_SZ, {'a', 0, 0x0D, 0, 0x0A, 0, 0, 0, 'b', 0, 0x7F});
-    SetWideValue(HKEY_CURRENT_USER, tree, L"qword", REG_QWORD, {8, 7, 6, 5, 4, 3, 2, 1});
-    SetWideValue(HKEY_CURRENT_USER, tree, L"quoted \"\\ name", REG_SZ, WideBytes(L"C:\\\"x\"\\"));
-    SetWideValue(HKEY_CURRENT_USER, tree, L"unterminated", REG_SZ, WideBytes(L"abc", false));
-    SetWideValue(HKEY_CURRENT_USER, tree, L"\u0e01名", REG_SZ, WideBytes(L"\u0e01"));
-    SetWideValue(HKEY_CURRENT_USER, tree + L"\\子键\\孙", L"deep", REG_DWORD, {0, 0, 0, 0});
-    SetWideValue(HKEY_CURRENT_USER, tree + L"\\空", L"x", REG_SZ, WideBytes(L"y"));
-    RemoveValue(HKEY_CURRENT_USER, tree + L"\\空", L"x");
+    SetWideValue(HKEY_LOCAL_MACHINE, tree, L"expand", REG_EXPAND_SZ, WideBytes(L"%SystemRoot%\\卓凡.dll"));
+    SetWideValue(HKEY_LOCAL_MACHINE, tree, L"multi", REG_MULTI_SZ, WideBytes(std::wstring(L"一\0two\0", 7)));
+    SetWideValue(HKEY_LOCAL_MACHINE, tree, L"none", REG_NONE, {});
+    SetWideValue(HKEY_LOCAL_MACHINE, tree, L"odd", REG_SZ, {'a', 0, 0x0D, 0, 0x0A, 0, 0, 0, 'b', 0, 0x7F});
+    SetWideValue(HKEY_LOCAL_MACHINE, tree, L"qword", REG_QWORD, {8, 7, 6, 5, 4, 3, 2, 1});
+    SetWideValue(HKEY_LOCAL_MACHINE, tree, L"quoted \"\\ name", REG_SZ, WideBytes(L"C:\\\"x\"\\"));
+    SetWideValue(HKEY_LOCAL_MACHINE, tree, L"unterminated", REG_SZ, WideBytes(L"abc", false));
+    SetWideValue(HKEY_LOCAL_MACHINE, tree, L"\u0e01名", REG_SZ, WideBytes(L"\u0e01"));
+    SetWideValue(HKEY_LOCAL_MACHINE, tree + L"\\子键\\孙", L"deep", REG_DWORD, {0, 0, 0, 0});
+    SetWideValue(HKEY_LOCAL_MACHINE, tree + L"\\空", L"x", REG_SZ, WideBytes(L"y"));
+    RemoveValue(HKEY_LOCAL_MACHINE, tree + L"\\空", L"x");
     SetWideValue(HKEY_CURRENT_USER, values, L"kept", REG_SZ, WideBytes(L"first"));
     SetWideValue(HKEY_CURRENT_USER, values, L"removed", REG_EXPAND_SZ, WideBytes(L"%TEMP%"));
     SetWideValue(HKEY_CURRENT_USER, values, L"other", REG_SZ, WideBytes(L"untouched"));
-    const TRegSnapshot before = RegSnapshot(HKEY_CURRENT_USER, kUserKey);
+    // Six bytes, no terminator: stored through a buffer whose next bytes are not zero.
+    DWORD size = 0;
+    RegGetValueW(HKEY_LOCAL_MACHINE, tree.c_str(), L"unterminated", RRF_RT_ANY | RRF_NOEXPAND, nullptr, nullptr, &size);
+    ASSERT_EQ(size, 6u);
+    const auto snapshot = [&] {
+        return std::make_pair(RegSnapshot(HKEY_LOCAL_MACHINE, tree), RegSnapshot(HKEY_CURRENT_USER, values));
+    };
+    const auto before = snapshot();
 
     // The first change erases a key tree, overwrites one value, deletes one, adds one.
     zv::TUndoRecord first("删除", "浏览器帮助程序对象(Browser Helper Object)\\卓凡 [启用]");
-    first.SaveKeyTree(HKEY_CURRENT_USER, zv::WideToAnsi(tree));
+    first.SaveErasedKey(HKEY_LOCAL_MACHINE, zv::WideToAnsi(tree));
     first.SaveValues(HKEY_CURRENT_USER, zv::WideToAnsi(values), {"kept", "removed", "added"});
     ASSERT_TRUE(first.Write());
-    zvtest::DeleteTree(HKEY_CURRENT_USER, zv::WideToAnsi(tree));
+    zvtest::DeleteTree(HKEY_LOCAL_MACHINE, zv::WideToAnsi(tree));
     SetWideValue(HKEY_CURRENT_USER, values, L"kept", REG_DWORD, {1, 0, 0, 0});
     RemoveValue(HKEY_CURRENT_USER, values, L"removed");
     SetWideValue(HKEY_CURRENT_USER, values, L"added", REG_BINARY, {1, 2});
     first.Settle();
-    const TRegSnapshot afterFirst = RegSnapshot(HKEY_CURRENT_USER, kUserKey);
+    const auto afterFirst = snapshot();
 
-    // The second creates a key whose parent is missing too, and changes a value the first
-    // changed; its entry's name holds a line break, a "%" and a lone lead byte.
+    // The second creates a key, and changes a value the first changed; its entry's name holds
+    // a line break, a "%" and a lone lead byte.
     const std::string oddEntry = "工具栏(Toolbar)\\卓凡\r\n50%\x81";
     zv::TUndoRecord second("禁用", oddEntry);
-    second.SaveKeyTree(HKEY_LOCAL_MACHINE, std::string(kMachineKey) + "\\新建\\键");
+    second.SaveCreatedKey(HKEY_LOCAL_MACHINE, kCreatedKey);
     second.SaveValues(HKEY_CURRENT_USER, zv::WideToAnsi(values), {"kept"});
     ASSERT_TRUE(second.Write());
-    SetWideValue(HKEY_LOCAL_MACHINE, zv::AnsiToWide(kMachineKey) + L"\\新建\\键", L"Flags", REG_DWORD, {1, 0, 0, 0});
+    SetWideValue(HKEY_LOCAL_MACHINE, zv::AnsiToWide(kCreatedKey), L"Flags", REG_DWORD, {1, 0, 0, 0});
     SetWideValue(HKEY_CURRENT_USER, values, L"kept", REG_SZ, WideBytes(L"second"));
     second.Settle();
     ASSERT_FALSE(second.Folder().empty());
@@ -144,19 +166,19 @@ TEST(Undo, RegistryComesBackExactlyNewestChangeFirst)
     EXPECT_EQ(run.exitCode, static_cast<DWORD>(zv::kExitDone)) << run.err;
     EXPECT_EQ(Lines(run.out).at(0).find("已撤销："), 0u) << run.out;
     EXPECT_NE(run.out.find("  禁用  工具栏(Toolbar)\\卓凡  50%\x81\r\n"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("  注册表：HKEY_LOCAL_MACHINE\\SOFTWARE\\ZorvaneUndoTest\\新建\\键（连同子键）\r\n"),
+    EXPECT_NE(run.out.find("  注册表：HKEY_LOCAL_MACHINE\\" + std::string(kCreatedKey) + "（连同子键）\r\n"),
               std::string::npos)
         << run.out;
-    EXPECT_FALSE(zvtest::KeyExists(HKEY_LOCAL_MACHINE, kMachineKey));
-    EXPECT_EQ(RegSnapshot(HKEY_CURRENT_USER, kUserKey), afterFirst);
+    EXPECT_FALSE(zvtest::KeyExists(HKEY_LOCAL_MACHINE, kCreatedKey));
+    EXPECT_EQ(snapshot(), afterFirst);
 
     run = RunReport({"--undo"});
     EXPECT_EQ(run.exitCode, static_cast<DWORD>(zv::kExitDone)) << run.err;
-    EXPECT_EQ(RegSnapshot(HKEY_CURRENT_USER, kUserKey), before);
+    EXPECT_EQ(snapshot(), before);
 
     run = RunReport({"--undo"});
     EXPECT_EQ(run.exitCode, static_cast<DWORD>(zv::kExitNothingToUndo)) << run.err;
-    EXPECT_EQ(RegSnapshot(HKEY_CURRENT_USER, kUserKey), before);
+    EXPECT_EQ(snapshot(), before);
     EXPECT_EQ(HistoryWithoutTimes(), (std::vector<std::string>{"  禁用  工具栏(Toolbar)\\卓凡  50%\x81  已撤销",
                                                                "  删除  浏览器帮助程序对象(Browser Helper "
                                                                "Object)\\卓凡 [启用]  已撤销"}));
@@ -256,7 +278,7 @@ TEST(Undo, RecordThatCannotBeWrittenLeavesNothingAndRecordOfNothingGoes)
         // A value name the registry editor file cannot hold.
         key.SetText("", "two\nlines", "x");
         zv::TUndoRecord record("删除", "值");
-        record.SaveKeyTree(HKEY_CURRENT_USER, zv::WideToAnsi(kUserKey));
+        record.SaveErasedKey(HKEY_CURRENT_USER, zv::WideToAnsi(kUserKey));
         EXPECT_FALSE(record.Write());
         EXPECT_TRUE(FolderIsEmpty(folder));
     }
@@ -277,4 +299,233 @@ TEST(Undo, RecordThatCannotBeWrittenLeavesNothingAndRecordOfNothingGoes)
     made.Settle();
     ASSERT_FALSE(made.Folder().empty());
     EXPECT_NE(GetFileAttributesW((made.Folder() + L"\\manifest.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+namespace {
+
+// The newest record taken back in this process; the message when it is refused or fails.
+std::string UndoHere(std::optional<zv::TUndone>* undone = nullptr)
+{
+    try {
+        const std::optional<zv::TUndone> result = zv::UndoLatest();
+        if (undone) *undone = result;
+        return result ? "" : "nothing";
+    } catch (const zv::EError& e) {
+        return e.Message().empty() ? "?" : e.Message();
+    }
+}
+
+// A record of one change to a class key, a search hook value and a file, made; the state after.
+struct TChangeFixture {
+    TChangeFixture()
+    {
+        classKey.SetNumber("", "dword", 0x2a);
+        classKey.SetRaw("", "binary", REG_BINARY, "\x01\xab", 2);
+        hooksKey.SetText("", "Zv kept", "before");
+        zv::TUndoRecord record("删除", "卓凡");
+        record.SaveErasedKey(HKEY_LOCAL_MACHINE, kClassKey);
+        record.SaveValues(HKEY_CURRENT_USER, kHooksKey, {"Zv kept"});
+        record.SaveFile(file);
+        EXPECT_TRUE(record.Write());
+        folder = zv::WideToAnsi(record.Folder());
+        zvtest::DeleteTree(HKEY_LOCAL_MACHINE, kClassKey);
+        hooksKey.SetText("", "Zv kept", "after");
+        DeleteFileA(file.c_str());
+        for (const char* part : kParts) parts.push_back(ReadFileBytes(folder + "\\" + part));
+    }
+    auto State() const
+    {
+        return std::make_tuple(zvtest::KeyExists(HKEY_LOCAL_MACHINE, kClassKey),
+                               zvtest::ReadString(HKEY_CURRENT_USER, kHooksKey, "Zv kept"),
+                               GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES);
+    }
+    void Put(const std::vector<std::string>& bytes) const
+    {
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            const std::wstring path = zv::AnsiToWide(folder + "\\" + kParts[i]);
+            DeleteFileW(path.c_str());
+            DWORD error = 0;
+            EXPECT_TRUE(zv::WriteNewFile(path, bytes[i], error));
+        }
+    }
+
+    static constexpr const char* kParts[] = {"manifest.txt", "registry.reg", "file1"};
+
+    zvtest::TTempDir temp;
+    const zvtest::TUndoFolderSeam seam{temp.Path() + "\\Zorvane"};
+    const zvtest::TRegKeyFixture classKey{HKEY_LOCAL_MACHINE, kClassKey}, hooksKey{HKEY_CURRENT_USER, kHooksKey};
+    const std::string file = temp.File("卓凡.dll", "MZ copy");
+    std::string folder;
+    std::vector<std::string> parts;  // manifest, registry file, copy, as written
+};
+
+std::wstring Wide(const std::string& bytes)
+{
+    return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
+}
+std::string Bytes(const std::wstring& text)
+{
+    return "\xFF\xFE" + std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+}
+
+}  // namespace
+
+// Planted and damaged records: each refused with its reason, nothing changed; the record as
+// written then goes through.
+TEST(Undo, RecordsNotAsTheWindowWroteThemAreRefusedWhole)
+{
+    const TChangeFixture fx;
+    const auto changed = fx.State();
+    using TEdit = std::function<void(zv::TUndoManifest&, std::wstring&)>;
+    const std::vector<std::pair<const char*, TEdit>> edits = {
+        {"copy outside the record",
+         [](zv::TUndoManifest& m, std::wstring&) { m.Files[0].Copy = m.Parts[1].Name = "..\\file1"; }},
+        {"file on a share",
+         [](zv::TUndoManifest& m, std::wstring&) { m.Files[0].Path = "\\\\zvnet\\share\\卓凡.dll"; }},
+        {"relative file", [](zv::TUndoManifest& m, std::wstring&) { m.Files[0].Path = "卓凡.dll"; }},
+        {"key outside the set",
+         [](zv::TUndoManifest& m, std::wstring& reg) {
+             m.Keys[0].Path = "SOFTWARE";
+             for (size_t at; (at = reg.find(zv::AnsiToWide(kClassKey))) != std::wstring::npos;)
+                 reg.replace(at, strlen(kClassKey), L"SOFTWARE");
+         }},
+        {"key not listed",
+         [](zv::TUndoManifest&, std::wstring& reg) { reg += L"[-HKEY_CURRENT_USER\\Software\\Zv Other]\r\n"; }},
+        {"short dword",
+         [](zv::TUndoManifest&, std::wstring& reg) { reg.replace(reg.find(L"dword:0000002a"), 14, L"dword:2a"); }},
+        {"short byte",
+         [](zv::TUndoManifest&, std::wstring& reg) { reg.replace(reg.find(L"hex:01,ab"), 9, L"hex:1,ab"); }},
+    };
+    std::vector<std::pair<std::string, std::vector<std::string>>> rows;
+    for (const auto& [name, edit] : edits) {
+        zv::TUndoManifest manifest = zv::ParseManifest(fx.parts[0]);
+        std::wstring reg = Wide(fx.parts[1]);
+        edit(manifest, reg);
+        const std::string registry = Bytes(reg);
+        manifest.Parts[0] = {"registry.reg", registry.size(), zv::Sha256Hex(registry)};
+        rows.push_back({name, {zv::FormatManifest(manifest), registry, fx.parts[2]}});
+    }
+    std::string bad = fx.parts[1];
+    bad[bad.size() - 8] ^= 1;
+    rows.push_back({"registry file altered", {fx.parts[0], bad, fx.parts[2]}});
+    rows.push_back({"copy altered", {fx.parts[0], fx.parts[1], "MZ cop!"}});
+    // Cut as a crash or a full disk leaves a part.
+    for (size_t part = 0; part < 3; ++part) {
+        for (size_t at = 0; at < fx.parts[part].size(); at += part == 2 ? 1 : 5) {
+            std::vector<std::string> cut = fx.parts;
+            cut[part].resize(at);
+            rows.push_back({"cut " + std::to_string(part) + " at " + std::to_string(at), cut});
+        }
+    }
+    for (const auto& [name, bytes] : rows) {
+        SCOPED_TRACE(name);
+        fx.Put(bytes);
+        EXPECT_NE(UndoHere().find("撤销记录"), std::string::npos);
+        EXPECT_EQ(fx.State(), changed);
+    }
+    fx.Put(fx.parts);
+    EXPECT_EQ(UndoHere(), "");
+    EXPECT_EQ(fx.State(), std::make_tuple(true, std::string("before"), true));
+}
+
+namespace {
+
+// A standard user's registry: HKEY_LOCAL_MACHINE opens for reading only.
+LONG WINAPI OpenMachineForReadingOnly(HKEY root, LPCWSTR path, DWORD options, REGSAM access, PHKEY key)
+{
+    if (root == HKEY_LOCAL_MACHINE && (access & (KEY_SET_VALUE | KEY_CREATE_SUB_KEY | DELETE))) {
+        return ERROR_ACCESS_DENIED;
+    }
+    return RegOpenKeyExW(root, path, options, access, key);
+}
+
+}  // namespace
+
+// An enable that could erase only the per-user key is taken back without touching the
+// machine-wide one; a record that needs a key it cannot write changes nothing and says which.
+TEST(Undo, WhatIsAsSavedIsPassedOverAndTheRestWrittenAllOrNothing)
+{
+    zvtest::TTempDir temp;
+    const zvtest::TUndoFolderSeam seam(temp.Path() + "\\Zorvane");
+    const zvtest::TRegKeyFixture settings(HKEY_CURRENT_USER, kSettingsKey), flag(HKEY_LOCAL_MACHINE, kCompatibilityKey);
+    settings.SetNumber("", "Flags", 1);
+    flag.SetNumber("", "Compatibility Flags", 0x400);
+    const zv::TRegistryApi real = zv::RegistryApi();
+    for (const bool machineErased : {false, true}) {
+        zv::TUndoRecord record("启用", "卓凡");
+        record.SaveErasedKey(HKEY_CURRENT_USER, kSettingsKey);
+        record.SaveErasedKey(HKEY_LOCAL_MACHINE, kCompatibilityKey);
+        ASSERT_TRUE(record.Write());
+        zvtest::DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
+        if (machineErased) zvtest::DeleteTree(HKEY_LOCAL_MACHINE, kCompatibilityKey);
+        zv::RegistryApi().OpenKeyExW = OpenMachineForReadingOnly;
+        const std::string outcome = UndoHere();
+        zv::RegistryApi() = real;
+        EXPECT_EQ(outcome.find(kCompatibilityKey) != std::string::npos, machineErased) << outcome;
+        EXPECT_EQ(zvtest::KeyExists(HKEY_CURRENT_USER, kSettingsKey), !machineErased);
+        // As an administrator.
+        EXPECT_EQ(UndoHere(), machineErased ? "" : "nothing");
+        EXPECT_EQ(zvtest::ReadDword(HKEY_LOCAL_MACHINE, kCompatibilityKey, "Compatibility Flags"), 0x400u);
+        EXPECT_EQ(zvtest::ReadDword(HKEY_CURRENT_USER, kSettingsKey, "Flags"), 1u);
+    }
+}
+
+// Records go back newest first by their sequence whatever their names' times say; a file
+// named relative to the window's folder comes back there; a record that cannot be marked is
+// never applied twice; a file whose folder is gone is said to be so, once.
+TEST(Undo, EachRecordIsTakenBackOnceInTheOrderMadeWhereItWas)
+{
+    const TChangeFixture fx;
+    auto change = [&](const char* action, const std::string& file, const char* value) {
+        zv::TUndoRecord record(action, "卓凡");
+        record.SaveValues(HKEY_CURRENT_USER, kHooksKey, {"Zv kept"});
+        if (!file.empty()) record.SaveFile(file);
+        EXPECT_TRUE(record.Write());
+        fx.hooksKey.SetText("", "Zv kept", value);
+        DeleteFileA(file.c_str());
+        return zv::WideToAnsi(record.Folder());
+    };
+    auto value = [&] { return zvtest::ReadString(HKEY_CURRENT_USER, kHooksKey, "Zv kept"); };
+    ASSERT_EQ(UndoHere(), "");
+    // Made while the clock read 2099, then set right.
+    const std::string early = change("删除", "", "one");
+    ASSERT_TRUE(MoveFileA(early.c_str(),
+                          (early.substr(0, early.size() - 22) + "2099" + early.substr(early.size() - 18)).c_str()));
+    change("删除", "", "two");
+    EXPECT_EQ(UndoHere(), "");
+    EXPECT_EQ(value(), "one");
+    EXPECT_EQ(UndoHere(), "");
+    EXPECT_EQ(value(), "before");
+
+    char current[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, current);
+    SetCurrentDirectoryA(fx.temp.Path().c_str());
+    fx.temp.File("相对.dll", "MZ relative");
+    change("删除文件", "相对.dll", "three");
+    SetCurrentDirectoryA(current);
+    EXPECT_EQ(UndoHere(), "");
+    EXPECT_EQ(ReadFileBytes(fx.temp.Path() + "\\相对.dll"), "MZ relative");
+
+    // The manifest cannot be replaced, as in a folder that cannot be written.
+    const std::string manifest = change("删除", "", "four") + "\\manifest.txt";
+    zv::TKernelHandle held(CreateFileA(manifest.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    EXPECT_NE(UndoHere(), "");
+    fx.hooksKey.SetText("", "Zv kept", "five");
+    EXPECT_NE(UndoHere(), "");
+    EXPECT_EQ(value(), "five");
+    held.reset();
+    EXPECT_EQ(UndoHere(), "");
+    EXPECT_EQ(value(), "before");
+
+    CreateDirectoryA((fx.temp.Path() + "\\gone").c_str(), nullptr);
+    const std::string lost = fx.temp.File("gone\\卓凡.dll", "MZ lost");
+    change("删除文件", lost, "six");
+    zvtest::RemoveTree(fx.temp.Path() + "\\gone");
+    std::optional<zv::TUndone> undone;
+    EXPECT_EQ(UndoHere(&undone), "");
+    ASSERT_TRUE(undone);
+    EXPECT_NE(undone->FileProblems.at(0).find("已经不存在"), std::string::npos);
+    EXPECT_EQ(value(), "before");
+    EXPECT_EQ(UndoHere(), "nothing");
 }

@@ -57,7 +57,7 @@ TEST(ReportWrongType, NotedWhereTheScanStoppedAndTheRestStillListed)
     EXPECT_TRUE(Contains(out, "  卓凡.bat\r\n"));
     EXPECT_TRUE(Contains(out, "    卓凡网页助手 [启用]\r\n"));
     EXPECT_TRUE(Contains(out, "    执行守卫\r\n"));
-    EXPECT_TRUE(Contains(out, "共 11 个插件项，4 个启动项目。报告不完整。"));
+    EXPECT_TRUE(Contains(out, "共 12 个插件项，4 个启动项目。报告不完整。"));
 
     const TRunResult json = RunReport({"--json"});
     EXPECT_EQ(json.exitCode, static_cast<DWORD>(zv::kExitIncomplete));
