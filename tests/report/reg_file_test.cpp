@@ -101,6 +101,13 @@ TEST(RegFile, EveryKindOfValueComesBackThroughTheRegistryEditor)
     // The values the file does not name keep what they were given since.
     EXPECT_EQ(after[values][L"other"].second, WideBytes(L"changed later"));
     after[values][L"other"] = before.at(values).at(L"other");
+    // RegSetValueEx counts the terminator a text's writer left out whenever one follows the data
+    // in the writer's memory, on Windows as under Wine: whether it comes back with one depends on
+    // the editor's buffer, not on the file.
+    auto& unterminated = after[tree][L"unterminated"];
+    if (unterminated == std::make_pair(DWORD{REG_SZ}, WideBytes(L"abc"))) {
+        unterminated = before.at(tree).at(L"unterminated");
+    }
     EXPECT_EQ(after, before);
     EXPECT_FALSE(zvtest::KeyExists(HKEY_CURRENT_USER, zv::WideToAnsi(noKey)));
 }
