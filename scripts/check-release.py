@@ -11,9 +11,10 @@ functions of release/xp-imports.txt and those zarlib.dll exports, whether it imp
 load or delayed. The programs carry the resource script's version record, icons and manifest,
 the library the version record.
 
-With --run, the unpacked zip itself then runs in a fresh 64-bit Wine prefix made at PREFIX
-(removed afterwards) on the X display of $DISPLAY: Zorvane.exe must open its window "Zorvane"
-and exit when it is asked to close, and ZorvaneReport.exe --json must print valid JSON.
+With --run, the unpacked zip itself then runs in a fresh 64-bit Wine prefix made at PREFIX, as
+most users' Windows is, and in a fresh 32-bit one at PREFIX-32 (both removed afterwards), on the
+X display of $DISPLAY: Zorvane.exe must open its window "Zorvane" and exit when it is asked to
+close, and ZorvaneReport.exe --json must print valid JSON.
 Prints what it found; exits 1 on any fault, naming each.
 """
 import hashlib
@@ -44,7 +45,6 @@ def read(*path, mode="r"):
 
 
 SOURCE_RC = read("res", "zorvane.rc")
-VERSION_RC = read("res", "version.rc")
 MANIFEST = read("res", "zorvane.manifest", mode="rb")
 # (DLL, function) pairs, and the DLLs they name: Windows' own.
 ALLOWED = {(dll.lower(), function) for dll, function in
@@ -182,8 +182,8 @@ def check_resources(name, path, program):
     if text is None:
         return
     record = version_record(text)
-    if record != version_record(VERSION_RC):
-        fault(f"{name}: version record {record} is not res/version.rc's {version_record(VERSION_RC)}")
+    if record != version_record(SOURCE_RC):
+        fault(f"{name}: version record {record} is not the resource script's {version_record(SOURCE_RC)}")
     if not program:
         print(f"  version record: FileVersion {record['FileVersion']}")
         return
@@ -296,11 +296,11 @@ def top_level_window(title):
     return f'"{title}"' in tree
 
 
-def smoke_run(prefix, contents):
-    """Runs the unpacked zip in a fresh 64-bit prefix: the window comes up and closes when
-    asked, and the report prints JSON."""
-    print(f"running the unpacked zip in a fresh 64-bit Wine prefix, {prefix}")
-    env = {**os.environ, "WINEPREFIX": prefix, "WINEARCH": "win64", "WINEDEBUG": "-all",
+def smoke_run(prefix, arch, contents):
+    """Runs the unpacked zip in a fresh prefix of the architecture (win64 or win32): the window
+    comes up and closes when asked, and the report prints JSON."""
+    print(f"running the unpacked zip in a fresh {arch} Wine prefix, {prefix}")
+    env = {**os.environ, "WINEPREFIX": prefix, "WINEARCH": arch, "WINEDEBUG": "-all",
            "LC_ALL": "zh_CN.UTF-8", "LANG": "zh_CN.UTF-8",
            "WINEDLLOVERRIDES": "winemenubuilder.exe=d;mshtml=d;mscoree=d"}
     quiet = {"env": env, "stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
@@ -320,30 +320,30 @@ def smoke_run(prefix, contents):
             return
         window = subprocess.Popen(["wine", "Zorvane.exe"], cwd=folder, **quiet)
         if not wait_for(lambda: top_level_window("Zorvane") or window.poll() is not None, 120):
-            fault("Zorvane.exe: its window did not appear within 120 s")
+            fault(f"Zorvane.exe ({arch}): its window did not appear within 120 s")
         elif window.poll() is not None:
-            fault(f"Zorvane.exe: exited with {window.returncode} before its window appeared")
+            fault(f"Zorvane.exe ({arch}): exited with {window.returncode} before its window appeared")
         else:
-            print("Zorvane.exe: its window \"Zorvane\" is open; asking it to close")
+            print(f"Zorvane.exe ({arch}): its window \"Zorvane\" is open; asking it to close")
             # Without /f taskkill posts WM_CLOSE to the process's windows, as the close box does.
             subprocess.run(["wine", "taskkill", "/im", "Zorvane.exe"], timeout=60, **quiet)
             try:
                 code = window.wait(60)
-                print(f"Zorvane.exe: closed, exit code {code}")
+                print(f"Zorvane.exe ({arch}): closed, exit code {code}")
                 if code != 0 or top_level_window("Zorvane"):
-                    fault(f"Zorvane.exe: exit code {code} after closing its window")
+                    fault(f"Zorvane.exe ({arch}): exit code {code} after closing its window")
             except subprocess.TimeoutExpired:
-                fault("Zorvane.exe: still running 60 s after it was asked to close")
+                fault(f"Zorvane.exe ({arch}): still running 60 s after it was asked to close")
         report = subprocess.run(["wine", "ZorvaneReport.exe", "--json"], cwd=folder, capture_output=True,
                                 env=env, stdin=subprocess.DEVNULL, timeout=300)
         try:
             parsed = json.loads(report.stdout.decode("utf-8"))
-            print(f"ZorvaneReport.exe --json: exit code {report.returncode}, valid JSON "
+            print(f"ZorvaneReport.exe --json ({arch}): exit code {report.returncode}, valid JSON "
                   f"({len(report.stdout)} bytes, keys {', '.join(parsed) if isinstance(parsed, dict) else '-'})")
         except ValueError as error:
-            fault(f"ZorvaneReport.exe --json printed no valid JSON ({error}): {report.stdout[:200]!r}")
+            fault(f"ZorvaneReport.exe --json ({arch}) printed no valid JSON ({error}): {report.stdout[:200]!r}")
         if report.returncode != 0:
-            fault(f"ZorvaneReport.exe --json: exit code {report.returncode}")
+            fault(f"ZorvaneReport.exe --json ({arch}): exit code {report.returncode}")
     except subprocess.TimeoutExpired as error:
         fault(f"the smoke run timed out: {error}")
     finally:
@@ -379,11 +379,12 @@ def main():
         for name in ("Zorvane.exe", "ZorvaneReport.exe"):
             if name in paths:
                 check_program(name, paths[name], PROGRAMS[name], library_exports)
-        version = version_record(VERSION_RC)["FileVersion"]
+        version = version_record(SOURCE_RC)["FileVersion"]
         if os.path.basename(zip_path) != f"Zorvane-{version}-win32.zip":
             fault(f"the zip is not named after the version {version}")
     if prefix:
-        smoke_run(prefix, contents)
+        smoke_run(prefix, "win64", contents)
+        smoke_run(prefix + "-32", "win32", contents)
     for text in faults:
         print(f"FAULT: {text}", file=sys.stderr)
     if faults:

@@ -81,7 +81,7 @@ zv_build32() { zv_build_tree "$ZV_BUILD32" i686 "$@"; }
 # SHA-256 beside it. Prints the zip's path.
 zv_release() {
   local tree=$ZV_BUILD32 version zip readme run=()
-  version=$(sed -n 's/^ *VALUE "FileVersion", "\([^"]*\)".*/\1/p' "$ZV_ROOT/res/version.rc")
+  version=$(sed -n 's/^ *VALUE "FileVersion", "\([^"]*\)".*/\1/p' "$ZV_ROOT/res/zorvane.rc")
   zip=Zorvane-$version-win32.zip
   rm -rf "$tree/release"
   mkdir -p "$tree/release/files"
