@@ -35,12 +35,16 @@ if ((ZV_RUNS_32)); then
   suite "32-bit build in a 32-bit prefix" "$ZV_BUILD32" "$ZV_BUILD32/wineprefix32" win32 -L win32 "$@"
 else
   results+=("32-bit build: not tested, this machine does not run 32-bit code")
+  zv_log "${results[-1]}"
 fi
 if (($# == 0)); then
   if ((!ZV_RUNS_32)); then zv_build32 -DZV_TESTS=OFF; fi
-  release=$(zv_release) || status=1
-  python3 "$ZV_ROOT/scripts/check-release-faults.py" "$release" || status=1
-  results+=("release: $([ "$status" = 0 ] && echo "$release, checked" || echo FAILED)")
+  outcome=FAILED
+  if release=$(zv_release) && python3 "$ZV_ROOT/scripts/check-release-faults.py" "$release"; then
+    outcome="$release, checked"
+  fi
+  [ "$outcome" != FAILED ] || status=1
+  results+=("release: $outcome")
 fi
 for line in "${results[@]}"; do zv_log "$line"; done
 exit "$status"
