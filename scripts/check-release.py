@@ -18,8 +18,8 @@ close, and ZorvaneReport.exe --json must print valid JSON.
 Prints what it found; exits 1 on any fault, naming each.
 """
 import hashlib
-import os
 import json
+import os
 import re
 import shutil
 import struct
