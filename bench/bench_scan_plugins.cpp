@@ -352,19 +352,19 @@ struct TCallCounter {
     {
         calls = 0;
         zv::TRegistryApi& api = zv::RegistryApi();
-        api.OpenKeyEx = [](HKEY k, LPCSTR p, DWORD o, REGSAM s, PHKEY r) { return ++calls, RegOpenKeyExA(k, p, o, s, r); };
-        api.CloseKey = [](HKEY k) { return ++calls, RegCloseKey(k); };
+        api.OpenKeyEx = [](HKEY k, LPCSTR p, DWORD o, REGSAM s, PHKEY r) WINAPI { return ++calls, RegOpenKeyExA(k, p, o, s, r); };
+        api.CloseKey = [](HKEY k) WINAPI { return ++calls, RegCloseKey(k); };
         api.QueryInfoKey = [](HKEY k, LPSTR c, LPDWORD cl, LPDWORD r, LPDWORD sk, LPDWORD msk, LPDWORD mc, LPDWORD v,
-                              LPDWORD mv, LPDWORD md, LPDWORD sd, PFILETIME t) {
+                              LPDWORD mv, LPDWORD md, LPDWORD sd, PFILETIME t) WINAPI {
             return ++calls, RegQueryInfoKeyA(k, c, cl, r, sk, msk, mc, v, mv, md, sd, t);
         };
-        api.EnumKeyEx = [](HKEY k, DWORD i, LPSTR n, LPDWORD l, LPDWORD r, LPSTR c, LPDWORD cl, PFILETIME t) {
+        api.EnumKeyEx = [](HKEY k, DWORD i, LPSTR n, LPDWORD l, LPDWORD r, LPSTR c, LPDWORD cl, PFILETIME t) WINAPI {
             return ++calls, RegEnumKeyExA(k, i, n, l, r, c, cl, t);
         };
-        api.EnumValue = [](HKEY k, DWORD i, LPSTR n, LPDWORD l, LPDWORD r, LPDWORD ty, LPBYTE d, LPDWORD dl) {
+        api.EnumValue = [](HKEY k, DWORD i, LPSTR n, LPDWORD l, LPDWORD r, LPDWORD ty, LPBYTE d, LPDWORD dl) WINAPI {
             return ++calls, RegEnumValueA(k, i, n, l, r, ty, d, dl);
         };
-        api.QueryValueEx = [](HKEY k, LPCSTR n, LPDWORD r, LPDWORD t, LPBYTE d, LPDWORD l) {
+        api.QueryValueEx = [](HKEY k, LPCSTR n, LPDWORD r, LPDWORD t, LPBYTE d, LPDWORD l) WINAPI {
             return ++calls, RegQueryValueExA(k, n, r, t, d, l);
         };
     }

@@ -1,21 +1,32 @@
 #!/usr/bin/env python3
-"""Checks the Windows release zip statically, as nothing here can run 32-bit code.
+"""Checks the Windows release zip as users get it, and runs it where this machine can.
 
-    check-release.py ZIP
+    check-release.py [--run PREFIX] ZIP
 
-The zip must hold exactly the four program files and the Chinese readme, with its SHA-256
-beside it. Its programs must be 32-bit (PE32 for i386) and ask for no newer Windows than XP
+The zip must hold exactly the four program files and the Chinese readme, each once, with its
+SHA-256 beside it. Its programs must be 32-bit (PE32 for i386) and ask for no newer Windows than XP
 (5.1): the window a GUI program, the report a console one, the library a DLL that exports
-its two functions under their plain names. They may import only the functions of
-release/xp-imports.txt and those zarlib.dll exports, and carry the resource script's
-version record, icons and manifest. Prints what it found; exits 1 on any fault, naming each.
+its two functions under their plain names. Each must import from kernel32.dll, and only the
+functions of release/xp-imports.txt and those zarlib.dll exports, whether it imports them at
+load or delayed. The programs carry the resource script's version record, icons and manifest,
+the library the version record.
+
+With --run, the unpacked zip itself then runs in a fresh 64-bit Wine prefix made at PREFIX, as
+most users' Windows is, and in a fresh 32-bit one at PREFIX-32 (both removed afterwards), on the
+X display of $DISPLAY: Zorvane.exe must open its window "Zorvane" and exit when it is asked to
+close, and ZorvaneReport.exe --json must print valid JSON.
+Prints what it found; exits 1 on any fault, naming each.
 """
 import hashlib
+import json
 import os
 import re
+import shutil
+import struct
 import subprocess
 import sys
 import tempfile
+import time
 import zipfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -59,34 +70,86 @@ def tool(name, *args):
 
 
 def parse_pe(path):
-    """The fields of `objdump -p` that matter here: header values, imports by DLL, exports."""
+    """Header values and exports as `objdump -p` prints them, and the imports by DLL as the
+    loader finds them (see imports)."""
     text = tool("objdump", "-p", path)
     if text is None:
         return None
     header = {"format": re.search(r"file format (\S+)", text).group(1)}
     for key, value in re.findall(r"^(\w+)\s+(.+?)\s*$", text, re.M):
         header.setdefault(key, " ".join(value.split()))
-    # The import tables run from their title to the next line that starts in the first column.
-    imports, dll, lines = {}, None, text.split("The Import Tables", 1)[-1].splitlines()[1:]
-    for line in lines if "The Import Tables" in text else []:
-        if re.match(r"^\S", line):
-            break
-        named = re.match(r"^\tDLL Name: (\S+)$", line)
-        entry = re.match(r"^\t[0-9a-f]+\t\s*\d+\s+(\S+)$", line)
-        if named:
-            dll = named.group(1).lower()
-            imports[dll] = []
-        elif not line.strip():
-            dll = None
-        elif dll and entry:
-            imports[dll].append(entry.group(1))
-        elif dll and not line.startswith("\tvma:"):
-            fault(f"{os.path.basename(path)}: an import that is not by name: {line.strip()!r}")
     exports = []
     if "[Ordinal/Name Pointer] Table" in text:
         table = text.split("[Ordinal/Name Pointer] Table", 1)[1].split("\n\n", 1)[0]
         exports = re.findall(r"^\t\[\s*\d+\] (\S+)$", table, re.M)
-    return header, imports, exports
+    return header, imports(path), exports
+
+
+def imports(path):
+    """The functions a PE32 file imports, at load and delayed, by DLL, read from its import
+    and delay import directories: objdump lists no delayed imports, and finds the import
+    table in the .idata section even when the directory that the loader reads is empty."""
+    base = os.path.basename(path)
+    with open(path, "rb") as f:
+        data = f.read()
+
+    def unpack(form, offset):
+        return struct.unpack_from(form, data, offset)
+
+    try:
+        pe = unpack("<I", 0x3C)[0]
+        sections, optional = unpack("<H", pe + 6)[0], unpack("<H", pe + 20)[0]
+        if unpack("<H", pe + 24)[0] != 0x10B:
+            return {}  # not PE32: the format check names it
+        image_base = unpack("<I", pe + 24 + 28)[0]
+        load, _ = unpack("<II", pe + 24 + 96 + 1 * 8)
+        delayed, _ = unpack("<II", pe + 24 + 96 + 13 * 8)
+        table = [unpack("<IIIII", pe + 24 + optional + 40 * i + 8) for i in range(sections)]
+
+        def offset(rva):
+            for size, address, raw_size, raw, _ in table:
+                if address <= rva < address + max(size, raw_size):
+                    return raw + rva - address
+            raise ValueError(f"RVA {rva:#x} is in no section")
+
+        def name(rva):
+            start = offset(rva)
+            return data[start:data.index(b"\0", start)].decode("ascii")
+
+        found = {}
+
+        def add(dll, names, kind):
+            functions = found.setdefault(name(dll).lower(), [])
+            entry = offset(names)
+            while thunk := unpack("<I", entry)[0]:
+                if thunk & 0x80000000:
+                    fault(f"{base}: {kind} from {name(dll)} by ordinal ({thunk & 0xFFFF}), not by name")
+                else:
+                    functions.append(name(thunk - based + 2))
+                entry += 4
+
+        # Descriptors of five fields: the names' table first (or, without one, the addresses'
+        # table, which holds the names until the loader fills it), the DLL's name fourth.
+        based = 0
+        while load:
+            names, _, _, dll, addresses = unpack("<IIIII", offset(load))
+            if not dll:
+                break
+            add(dll, names or addresses, "an import")
+            load += 20
+        # Descriptors of eight: attributes, the DLL's name, its handle, then the address and
+        # name tables. The first linkers that made them wrote addresses (attributes' bit 0 clear).
+        while delayed:
+            attributes, dll, _, _, names = unpack("<IIIII", offset(delayed))
+            if not dll:
+                break
+            based = 0 if attributes & 1 else image_base
+            add(dll - based, names - based, "a delayed import")
+            delayed += 32
+        return found
+    except (struct.error, ValueError) as error:
+        fault(f"{base}: unreadable import directory: {error}")
+        return {}
 
 
 def version_record(rc_text):
@@ -114,13 +177,16 @@ def rc_string(literals):
                     for literal in literals)
 
 
-def check_resources(name, path):
+def check_resources(name, path, program):
     text = tool("windres", "-i", path, "-O", "rc")
     if text is None:
         return
     record = version_record(text)
     if record != version_record(SOURCE_RC):
         fault(f"{name}: version record {record} is not the resource script's {version_record(SOURCE_RC)}")
+    if not program:
+        print(f"  version record: FileVersion {record['FileVersion']}")
+        return
     groups = len(re.findall(r"^\S+ 14 /\* RT_GROUP_ICON \*/", text, re.M))
     icons = len(re.findall(r"^\S.*\bICON\s+\"", SOURCE_RC, re.M))
     if groups != icons:
@@ -136,7 +202,7 @@ def check_program(name, path, kind, library_exports=()):
     parsed = parse_pe(path)
     if parsed is None:
         return []
-    header, imports, exports = parsed
+    header, imported, exports = parsed
     print(f"{name}: {header['format']}, {header.get('Magic', '?')}, subsystem {header.get('Subsystem', '?')}, "
           f"OS {header.get('MajorOSystemVersion')}.{header.get('MinorOSystemVersion')}, "
           f"subsystem version {header.get('MajorSubsystemVersion')}.{header.get('MinorSubsystemVersion')}")
@@ -152,7 +218,10 @@ def check_program(name, path, kind, library_exports=()):
         found = (header.get(f"Major{field}Version"), header.get(f"Minor{field}Version"))
         if found != XP_VERSION:
             fault(f"{name}: {label} version {'.'.join(map(str, found))}, Windows XP needs {'.'.join(XP_VERSION)}")
-    for library, functions in sorted(imports.items()):
+    if not imported.get("kernel32.dll"):
+        fault(f"{name}: imports nothing from kernel32.dll, which every Windows program does: "
+              f"its import directory is unreadable or empty")
+    for library, functions in sorted(imported.items()):
         print(f"  imports from {library}: {len(functions)}" +
               (f" ({', '.join(functions)})" if library == "zarlib.dll" else ""))
         for function in functions:
@@ -168,8 +237,7 @@ def check_program(name, path, kind, library_exports=()):
                       f"(see release/xp-imports.txt)")
     if exports:
         print(f"  exports: {', '.join(exports)}")
-    if kind:
-        check_resources(name, path)
+    check_resources(name, path, bool(kind))
     return exports
 
 
@@ -183,7 +251,7 @@ def check_zip(zip_path):
                 fault(f"{base}.sha256 does not hold the zip's SHA-256 in sha256sum's format")
     except OSError:
         fault(f"{base}.sha256 is missing")
-    contents = {}
+    contents, names = {}, []
     with zipfile.ZipFile(zip_path) as archive:
         for info in archive.infolist():
             # Without the UTF-8 flag Python reads a name as code page 437, byte for byte.
@@ -192,9 +260,11 @@ def check_zip(zip_path):
             if name == README and info.flag_bits & 0x800:
                 fault(f"{README} is named in UTF-8, which Windows XP's zip folders cannot read")
             contents[name] = archive.read(info)
+            names.append(name)
             print(f"{base}: {name} ({info.file_size} bytes)")
-    if set(contents) != FILES or len(contents) != len(FILES):
-        fault(f"{base} holds {sorted(contents)}, expected {sorted(FILES)}")
+    # Counted as they are: a name held twice is a fault, whichever copy an unpacker keeps.
+    if sorted(names) != sorted(FILES):
+        fault(f"{base} holds {sorted(names)}, expected {sorted(FILES)}, each once")
     print(f"{base}: {os.path.getsize(zip_path)} bytes, SHA-256 {digest}")
     return contents
 
@@ -212,10 +282,83 @@ def check_readme(data):
             fault(f"{README} does not say what {name} is")
 
 
+def wait_for(condition, seconds):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if condition():
+            return True
+        time.sleep(0.5)
+    return False
+
+
+def top_level_window(title):
+    tree = subprocess.run(["xwininfo", "-root", "-children"], capture_output=True, text=True).stdout
+    return f'"{title}"' in tree
+
+
+def smoke_run(prefix, arch, contents):
+    """Runs the unpacked zip in a fresh prefix of the architecture (win64 or win32): the window
+    comes up and closes when asked, and the report prints JSON."""
+    print(f"running the unpacked zip in a fresh {arch} Wine prefix, {prefix}")
+    env = {**os.environ, "WINEPREFIX": prefix, "WINEARCH": arch, "WINEDEBUG": "-all",
+           "LC_ALL": "zh_CN.UTF-8", "LANG": "zh_CN.UTF-8",
+           "WINEDLLOVERRIDES": "winemenubuilder.exe=d;mshtml=d;mscoree=d"}
+    quiet = {"env": env, "stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
+    shutil.rmtree(prefix, ignore_errors=True)
+    os.makedirs(prefix)
+    # Wine's first process starts services that would keep this script's pipes open.
+    subprocess.run(["wineserver", "-p"], start_new_session=True, **quiet)
+    try:
+        subprocess.run(["wine", "wineboot", "--init"], timeout=300, **quiet)
+        folder = os.path.join(prefix, "drive_c", "Zorvane")
+        os.makedirs(folder)
+        for name, data in contents.items():
+            with open(os.path.join(folder, name), "wb") as f:
+                f.write(data)
+        if top_level_window("Zorvane"):
+            fault("a window \"Zorvane\" is open on the display before the program starts")
+            return
+        window = subprocess.Popen(["wine", "Zorvane.exe"], cwd=folder, **quiet)
+        if not wait_for(lambda: top_level_window("Zorvane") or window.poll() is not None, 120):
+            fault(f"Zorvane.exe ({arch}): its window did not appear within 120 s")
+        elif window.poll() is not None:
+            fault(f"Zorvane.exe ({arch}): exited with {window.returncode} before its window appeared")
+        else:
+            print(f"Zorvane.exe ({arch}): its window \"Zorvane\" is open; asking it to close")
+            # Without /f taskkill posts WM_CLOSE to the process's windows, as the close box does.
+            subprocess.run(["wine", "taskkill", "/im", "Zorvane.exe"], timeout=60, **quiet)
+            try:
+                code = window.wait(60)
+                print(f"Zorvane.exe ({arch}): closed, exit code {code}")
+                if code != 0 or top_level_window("Zorvane"):
+                    fault(f"Zorvane.exe ({arch}): exit code {code} after closing its window")
+            except subprocess.TimeoutExpired:
+                fault(f"Zorvane.exe ({arch}): still running 60 s after it was asked to close")
+        report = subprocess.run(["wine", "ZorvaneReport.exe", "--json"], cwd=folder, capture_output=True,
+                                env=env, stdin=subprocess.DEVNULL, timeout=300)
+        try:
+            parsed = json.loads(report.stdout.decode("utf-8"))
+            print(f"ZorvaneReport.exe --json ({arch}): exit code {report.returncode}, valid JSON "
+                  f"({len(report.stdout)} bytes, keys {', '.join(parsed) if isinstance(parsed, dict) else '-'})")
+        except ValueError as error:
+            fault(f"ZorvaneReport.exe --json ({arch}) printed no valid JSON ({error}): {report.stdout[:200]!r}")
+        if report.returncode != 0:
+            fault(f"ZorvaneReport.exe --json ({arch}): exit code {report.returncode}")
+    except subprocess.TimeoutExpired as error:
+        fault(f"the smoke run timed out: {error}")
+    finally:
+        subprocess.run(["wineserver", "-k"], **quiet)
+        shutil.rmtree(prefix, ignore_errors=True)
+
+
 def main():
-    if len(sys.argv) != 2:
+    args = sys.argv[1:]
+    prefix = None
+    if args[:1] == ["--run"] and len(args) == 3:
+        prefix, args = args[1], args[2:]
+    if len(args) != 1:
         sys.exit(__doc__)
-    zip_path = sys.argv[1]
+    zip_path = args[0]
     contents = check_zip(zip_path)
     if README in contents:
         check_readme(contents[README])
@@ -239,6 +382,9 @@ def main():
         version = version_record(SOURCE_RC)["FileVersion"]
         if os.path.basename(zip_path) != f"Zorvane-{version}-win32.zip":
             fault(f"the zip is not named after the version {version}")
+    if prefix:
+        smoke_run(prefix, "win64", contents)
+        smoke_run(prefix + "-32", "win32", contents)
     for text in faults:
         print(f"FAULT: {text}", file=sys.stderr)
     if faults:

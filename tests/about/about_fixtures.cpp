@@ -24,7 +24,7 @@ zv::Tfm_about* ShownAboutBox()
     zv::Tfm_about* found = nullptr;
     EnumThreadWindows(
         GetCurrentThreadId(),
-        [](HWND h, LPARAM lp) -> BOOL {
+        [](HWND h, LPARAM lp) CALLBACK -> BOOL {
             auto* box = dynamic_cast<zv::Tfm_about*>(zv::TControl::FromHandle(h));
             if (!box || !IsWindowVisible(h)) return TRUE;
             *reinterpret_cast<zv::Tfm_about**>(lp) = box;

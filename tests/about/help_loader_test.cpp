@@ -18,7 +18,7 @@ std::vector<HWND> ThreadWindows()
     std::vector<HWND> windows;
     EnumThreadWindows(
         GetCurrentThreadId(),
-        [](HWND h, LPARAM lp) -> BOOL {
+        [](HWND h, LPARAM lp) CALLBACK -> BOOL {
             reinterpret_cast<std::vector<HWND>*>(lp)->push_back(h);
             return TRUE;
         },

@@ -182,7 +182,7 @@ TEST(ActionsDeleteFile, FilesThatCannotGoAreReportedAndKept)
 
     {
         actionstest::TSeamRestore seams;
-        zv::ShellApi().DeleteFile = [](LPCSTR) -> BOOL {
+        zv::ShellApi().DeleteFile = [](LPCSTR) WINAPI -> BOOL {
             SetLastError(ERROR_ACCESS_DENIED);
             return FALSE;
         };

@@ -164,7 +164,7 @@ TEST(GetFileSmallIcon, AnIconOnlyWhenTheShellGivesOne)
     TSeamRestore restore;
     // A failing call with garbage in the icon field, as Wine leaves it for a missing file.
     zv::ShellApi().GetFileInfo = [](LPCSTR path, DWORD attributes, SHFILEINFOA* info, UINT size,
-                                    UINT flags) -> DWORD_PTR {
+                                    UINT flags) WINAPI -> DWORD_PTR {
         calls.push_back({path, attributes, size, flags});
         info->hIcon = reinterpret_cast<HICON>(static_cast<ULONG_PTR>(0x5A5A5A5A));
         return 0;

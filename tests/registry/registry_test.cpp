@@ -96,7 +96,7 @@ TEST(Registry, ReadTextOfAValueThatCannotBeReadAfterItsSizeRaises)
     key.SetText("", "grows", "abc");
     TApiSwap swap;
     // The value changes between the two queries: the second one no longer fits.
-    zv::RegistryApi().QueryValueEx = [](HKEY, LPCSTR, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD size) -> LONG {
+    zv::RegistryApi().QueryValueEx = [](HKEY, LPCSTR, LPDWORD, LPDWORD type, LPBYTE data, LPDWORD size) WINAPI -> LONG {
         if (type) *type = REG_SZ;
         if (!data) {
             *size = 4;
@@ -280,8 +280,8 @@ TEST(Registry, AccessDeniedReachesCallersAsResults)
 {
     TApiSwap swap;
     zv::RegistryApi().CreateKeyEx = [](HKEY, LPCSTR, DWORD, LPSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, PHKEY,
-                                      LPDWORD) -> LONG { return ERROR_ACCESS_DENIED; };
-    zv::RegistryApi().DeleteKey = [](HKEY, LPCSTR) -> LONG { return ERROR_ACCESS_DENIED; };
+                                      LPDWORD) WINAPI -> LONG { return ERROR_ACCESS_DENIED; };
+    zv::RegistryApi().DeleteKey = [](HKEY, LPCSTR) WINAPI -> LONG { return ERROR_ACCESS_DENIED; };
     TRegKeyFixture key(HKEY_CURRENT_USER, kBase);
     TRegistry reg;
     reg.SetRoot(HKEY_LOCAL_MACHINE);

@@ -54,7 +54,11 @@ TEST(RegFile, EveryKindOfValueComesBackThroughTheRegistryEditor)
     Set(tree, L"lines", REG_SZ, WideBytes(L"one\r\ntwo"));
     Set(tree, L"multi", REG_MULTI_SZ, WideBytes(std::wstring(L"a\0中\0", 4)));
     Set(tree, L"none", REG_NONE, {});
-    Set(tree, L"unterminated", REG_SZ, WideBytes(L"abc", false));
+    // RegSetValueEx counts a terminator the caller left out when one follows the data in memory;
+    // a character follows it here, so the value is stored without one.
+    const std::wstring abcd = L"abcd";
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, tree.c_str(), L"unterminated", REG_SZ, abcd.data(), 6),
+              ERROR_SUCCESS);
     Set(tree, L"qword", REG_QWORD, qword);
     Set(tree, L"say \"hi\" \\ there", REG_SZ, WideBytes(L"C:\\\"quoted\"\\"));
     // Thai is outside the code page: only the Unicode format carries it.
@@ -101,10 +105,12 @@ TEST(RegFile, EveryKindOfValueComesBackThroughTheRegistryEditor)
     // The values the file does not name keep what they were given since.
     EXPECT_EQ(after[values][L"other"].second, WideBytes(L"changed later"));
     after[values][L"other"] = before.at(values).at(L"other");
-    // The registry editor's import adds the terminator an unterminated text lacks; the undo's
-    // own import keeps it (see the undo tests).
-    EXPECT_EQ(after[tree][L"unterminated"].second, WideBytes(L"abc"));
-    after[tree][L"unterminated"] = before.at(tree).at(L"unterminated");
+    // The same holds for the registry editor (on Windows as under Wine): whether the value comes
+    // back with a terminator depends on the editor's buffer, not on the file.
+    auto& unterminated = after[tree][L"unterminated"];
+    if (unterminated == std::make_pair(DWORD{REG_SZ}, WideBytes(L"abc"))) {
+        unterminated = before.at(tree).at(L"unterminated");
+    }
     EXPECT_EQ(after, before);
     EXPECT_FALSE(zvtest::KeyExists(HKEY_CURRENT_USER, zv::WideToAnsi(noKey)));
 }

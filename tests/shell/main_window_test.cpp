@@ -207,7 +207,7 @@ TEST(MainWindowRun, ExitFromTheMenuEndsTheMessageLoop)
     // Should the command not end the loop, this does, with a code that tells.
     static bool timedOut;
     timedOut = false;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 10000, [](HWND, UINT, UINT_PTR, DWORD) {
+    const UINT_PTR timer = SetTimer(nullptr, 0, 10000, [](HWND, UINT, UINT_PTR, DWORD) CALLBACK {
         timedOut = true;
         PostQuitMessage(99);
     });

@@ -116,7 +116,7 @@ TEST(StartupCommands, DeletesAFolderEntryThroughTheShellSeam)
         zv::TShellApi saved = zv::ShellApi();
         TFailingDelete()
         {
-            zv::ShellApi().DeleteFile = [](LPCSTR) -> BOOL {
+            zv::ShellApi().DeleteFile = [](LPCSTR) WINAPI -> BOOL {
                 SetLastError(ERROR_ACCESS_DENIED);
                 return FALSE;
             };

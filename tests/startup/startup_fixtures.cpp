@@ -133,7 +133,7 @@ std::vector<TShellExecuteRecorder::TCall> TShellExecuteRecorder::calls;
 TShellExecuteRecorder::TShellExecuteRecorder() : m_saved(zv::ShellApi())
 {
     calls.clear();
-    zv::ShellApi().ShellExecuteEx = [](SHELLEXECUTEINFOA* info) -> BOOL {
+    zv::ShellApi().ShellExecuteEx = [](SHELLEXECUTEINFOA* info) WINAPI -> BOOL {
         calls.push_back({info->lpVerb ? info->lpVerb : "", info->lpFile ? info->lpFile : "", info->fMask,
                          info->hwnd, info->nShow});
         return FALSE;
