@@ -7,6 +7,7 @@
 #include "platform/file_io.h"
 #include "platform/handles.h"
 #include "platform/reg_file.h"
+#include "platform/registry_view.h"
 #include "platform/unicode_text.h"
 
 namespace zv {
@@ -266,7 +267,8 @@ void ApplyRegFile(const std::vector<TRegFileCommand>& commands)
             HKEY created = nullptr;
             key.reset();
             const LONG rc = RegCreateKeyExW(command.Root, command.Path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                            KEY_SET_VALUE, nullptr, &created, nullptr);
+                                            KEY_SET_VALUE | KeyView(command.Root, command.Path), nullptr,
+                                            &created, nullptr);
             if (rc != ERROR_SUCCESS) FailCommand("无法创建注册表键 " + KeyText(command), rc);
             key.reset(created);
             break;

@@ -30,6 +30,10 @@ struct TRecordFields {
     // The entry is the value ValueName of KeyPath, the default value when the name is empty;
     // otherwise the key KeyPath itself.
     bool IsValue = false;
+    // Where Task Manager marks a startup item (MarkRoot 0: nowhere; see TNodeData).
+    uint32_t MarkRoot = 0;
+    std::string MarkKey;
+    std::string MarkName;
 };
 
 enum class TEntryState { None, Enabled, Disabled };
@@ -45,9 +49,9 @@ struct TReportEntry {
     std::optional<TFileVersion> Version;
     // A built-in system plug-in entry, shown with the padlock; the window refuses to delete it.
     bool BuiltIn = false;
-
-    // The state mark that ends a plug-in entry's text.
-    TEntryState State() const;
+    // A plug-in entry's state, from the mark that ends its text; a startup item's, from the mark
+    // Task Manager keeps for it.
+    TEntryState State = TEntryState::None;
 };
 
 // A category of the plug-in page or a group of the startup page.

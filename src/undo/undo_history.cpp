@@ -10,6 +10,7 @@
 #include "platform/reg_file.h"
 #include "platform/reg_import.h"
 #include "platform/registry.h"
+#include "platform/registry_view.h"
 #include "platform/sha256.h"
 #include "platform/unicode_text.h"
 #include "plugins/action_keys.h"
@@ -263,7 +264,7 @@ LONG WriteAccess(HKEY root, std::wstring path, REGSAM access)
 {
     for (;;) {
         HKEY opened = nullptr;
-        const LONG rc = RegistryApi().OpenKeyExW(root, path.c_str(), 0, access, &opened);
+        const LONG rc = RegistryApi().OpenKeyExW(root, path.c_str(), 0, access | KeyView(root, path), &opened);
         const TRegKeyHandle key(rc == ERROR_SUCCESS ? opened : nullptr);
         if (rc != ERROR_FILE_NOT_FOUND) return rc;
         const size_t slash = path.rfind(L'\\');
@@ -290,7 +291,7 @@ LONG ItemWriteAccess(const TUndoKey& key)
 bool IsEmptyKey(HKEY root, const std::wstring& path)
 {
     HKEY opened = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | KeyView(root, path), &opened) != ERROR_SUCCESS) return false;
     const TRegKeyHandle key(opened);
     DWORD subKeys = 0, values = 0;
     return RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr,
