@@ -125,7 +125,7 @@ void TRegistry::LeaveKey() { CloseCurrent(); }
 bool TRegistry::QueryKeyInfo(HKEY key, TKeyInfo& info) const
 {
     if (RegistryApi().QueryInfoKey(key, nullptr, nullptr, nullptr, &info.subKeys, &info.maxSubKeyLen,
-                                   nullptr, &info.values, &info.maxValueLen, nullptr, nullptr,
+                                   nullptr, &info.values, &info.maxValueLen, &info.maxDataLen, nullptr,
                                    nullptr) != ERROR_SUCCESS) {
         return false;
     }
@@ -190,6 +190,35 @@ void TRegistry::ListValues(TStringList& list)
         if (FetchName(RegistryApi().EnumValue, m_current, i, buffer, name) != ERROR_SUCCESS) break;
         list.push_back(name);
     }
+}
+
+void TRegistry::ListValueEntries(std::vector<TValueEntry>& list)
+{
+    list.clear();
+    TKeyInfo info;
+    if (!m_current || !QueryKeyInfo(m_current, info)) return;
+    std::vector<char> name(info.maxValueLen + 1);
+    std::vector<BYTE> data(info.maxDataLen + 1);
+    for (DWORD i = 0; i < info.values; ++i) {
+        TValueEntry entry;
+        DWORD nameLen = static_cast<DWORD>(name.size()), dataLen = static_cast<DWORD>(data.size());
+        if (RegistryApi().EnumValue(m_current, i, name.data(), &nameLen, nullptr, &entry.type, data.data(),
+                                    &dataLen) != ERROR_SUCCESS) {
+            break;  // key changed
+        }
+        entry.name.assign(name.data(), nameLen);
+        entry.data.assign(reinterpret_cast<const char*>(data.data()), dataLen);
+        list.push_back(std::move(entry));
+    }
+}
+
+std::string TRegistry::TextOf(const TValueEntry& entry)
+{
+    if (entry.data.empty()) return {};
+    if (entry.type != REG_SZ && entry.type != REG_EXPAND_SZ) {
+        throw ERegistryException(ValueMessage("Invalid data type for", entry.name));
+    }
+    return std::string(entry.data.data(), strnlen(entry.data.data(), entry.data.size()));
 }
 
 bool TRegistry::WideNames(const std::string& path, bool values, std::vector<std::wstring>& names) const

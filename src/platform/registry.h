@@ -70,6 +70,16 @@ public:
     bool KeyIsAbsent(const std::string& path);
     void ListSubKeys(TStringList& list);
     void ListValues(TStringList& list);
+    // Each value's name with the data read in the same call: a name cut short by a zero byte
+    // would look up another value's data.
+    struct TValueEntry {
+        std::string name;
+        DWORD type = REG_NONE;
+        std::string data;
+    };
+    void ListValueEntries(std::vector<TValueEntry>& list);
+    // The entry's data as ReadText gives a value's.
+    static std::string TextOf(const TValueEntry& entry);
     // Whether `name`, as the ANSI functions list the sub-keys (or values) of the key at `path`,
     // names exactly one of them and names it exactly (see NamesOneEntry); a missing key holds
     // none. False when the key cannot be read. It is opened for reading only; the current key is
@@ -85,7 +95,7 @@ public:
 
 private:
     struct TKeyInfo {
-        DWORD subKeys = 0, maxSubKeyLen = 0, values = 0, maxValueLen = 0;
+        DWORD subKeys = 0, maxSubKeyLen = 0, values = 0, maxValueLen = 0, maxDataLen = 0;
     };
     bool QueryKeyInfo(HKEY key, TKeyInfo& info) const;
     // The base key and the rest of the path a path resolves to.

@@ -179,7 +179,8 @@ TEST(StartupCommands, EntriesGoneSinceTheScanFailToDelete)
 // Value names that the ANSI functions cannot hand over whole: one with a zero byte inside reads
 // as the name before it, one with a character outside the code page reads as "?", one that the
 // code page holds only by best fit reads as its look-alike beside the real one. Deleting any of
-// those rows would remove another value.
+// those rows would remove another value. Each row shows its own command line, and its question
+// is shown whole.
 TEST(StartupCommands, NamesThatReachAnotherValueAreNeverDeleted)
 {
     TStartupPlaces places;
@@ -206,7 +207,7 @@ TEST(StartupCommands, NamesThatReachAnotherValueAreNeverDeleted)
             for (const std::wstring& name : names) {
                 UNICODE_STRING u{static_cast<USHORT>(name.size() * 2), static_cast<USHORT>(name.size() * 2),
                                  const_cast<wchar_t*>(name.data())};
-                wchar_t data[] = L"notepad.exe";
+                wchar_t data[] = L"calc.exe";
                 set(key, &u, 0, REG_SZ, data, sizeof(data));
             }
         }
@@ -244,8 +245,10 @@ TEST(StartupCommands, NamesThatReachAnotherValueAreNeverDeleted)
         if (row->Data->ValueName == "ZvHelper") continue;
         f.tree_start.Select(row);
         ASSERT_TRUE(f.bt_delstart.Enabled());
+        EXPECT_EQ(row->Data->CommandLine, "calc.exe");
         f.bt_delstart.Click();
         ASSERT_GE(rec.boxes.size(), 2u);
+        EXPECT_EQ(rec.boxes[rec.boxes.size() - 2].text.find('\0'), std::string::npos);
         EXPECT_EQ(rec.boxes.back().text, "删除失败！");
         EXPECT_EQ(rec.boxes.back().type, static_cast<UINT>(MB_ICONINFORMATION));
         EXPECT_EQ(group->Item(i), row);
