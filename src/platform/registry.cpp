@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+#include "platform/handles.h"
+#include "platform/unicode_text.h"
+
 namespace zv {
 
 namespace {
@@ -15,8 +18,8 @@ std::string ValueMessage(const char* format_head, const std::string& name)
 
 // Fetches the name at `index` into `buffer`, growing it once when the key gained a longer
 // name since its information was read. Returns the status of the last call.
-template <class Enum>
-LONG FetchName(Enum enumerate, HKEY key, DWORD index, std::vector<char>& buffer, std::string& name)
+template <class Enum, class Char>
+LONG FetchName(Enum enumerate, HKEY key, DWORD index, std::vector<Char>& buffer, std::basic_string<Char>& name)
 {
     DWORD len = static_cast<DWORD>(buffer.size());
     LONG status = enumerate(key, index, buffer.data(), &len, nullptr, nullptr, nullptr, nullptr);
@@ -33,6 +36,30 @@ bool DoubleByteCodePage()
 {
     CPINFO info{};
     return GetCPInfo(CP_ACP, &info) && info.MaxCharSize > 1;
+}
+
+// Appends every key below `path` (relative to `top`; empty for `top` itself), deepest first, so
+// that each is empty when its turn to go comes. False when a name there has no exact code-page
+// form: such a key could not be shown, nor named again, as the one that was there. A key that
+// cannot be opened or listed counts as a leaf; its own deletion then fails, and its parents'.
+bool ListTree(HKEY top, const std::wstring& path, REGSAM access, std::vector<std::wstring>& below)
+{
+    HKEY key = top;
+    TRegKeyHandle opened;
+    if (!path.empty()) {
+        if (RegistryApi().OpenKeyExW(top, path.c_str(), 0, access, &key) != ERROR_SUCCESS) return true;
+        opened.reset(key);
+    }
+    std::vector<wchar_t> buffer(256);
+    std::wstring name;
+    std::string ansi;
+    for (DWORD i = 0; FetchName(RegistryApi().EnumKeyExW, key, i, buffer, name) == ERROR_SUCCESS; ++i) {
+        if (name.find(L'\0') != std::wstring::npos || !ExactAnsiName(name, ansi)) return false;
+        const std::wstring sub = path.empty() ? name : path + L"\\" + name;
+        if (!ListTree(top, sub, access, below)) return false;
+        below.push_back(sub);
+    }
+    return true;
 }
 
 }  // namespace
@@ -98,7 +125,7 @@ void TRegistry::LeaveKey() { CloseCurrent(); }
 bool TRegistry::QueryKeyInfo(HKEY key, TKeyInfo& info) const
 {
     if (RegistryApi().QueryInfoKey(key, nullptr, nullptr, nullptr, &info.subKeys, &info.maxSubKeyLen,
-                                   nullptr, &info.values, &info.maxValueLen, nullptr, nullptr,
+                                   nullptr, &info.values, &info.maxValueLen, &info.maxDataLen, nullptr,
                                    nullptr) != ERROR_SUCCESS) {
         return false;
     }
@@ -116,31 +143,10 @@ bool TRegistry::EraseKey(const std::string& path)
     const HKEY base = ResolveBase(path, rest);
     HKEY opened = nullptr;
     if (RegistryApi().OpenKeyEx(base, rest.c_str(), 0, AccessMask, &opened) == ERROR_SUCCESS) {
-        // The opened key stands in as the current key while its sub-keys are erased, so their
-        // relative names resolve below it; the caller's key comes back on every path.
-        struct TRestore {
-            TRegistry& self;
-            HKEY savedKey;
-            std::string savedPath;
-            HKEY opened;
-            ~TRestore()
-            {
-                self.m_current = savedKey;
-                self.m_currentPath = std::move(savedPath);
-                RegistryApi().CloseKey(opened);
-            }
-        } restore{*this, m_current, m_currentPath, opened};
-        m_current = opened;
-
-        TKeyInfo info;
-        if (QueryKeyInfo(opened, info)) {
-            std::vector<char> buffer(info.maxSubKeyLen + 1);
-            std::string name;
-            // Highest index first, so removing a sub-key does not shift those still to visit.
-            for (DWORD i = info.subKeys; i-- > 0;) {
-                if (FetchName(RegistryApi().EnumKeyEx, opened, i, buffer, name) == ERROR_SUCCESS) EraseKey(name);
-            }
-        }
+        const TRegKeyHandle top(opened);
+        std::vector<std::wstring> below;
+        if (!ListTree(opened, {}, AccessMask, below)) return false;
+        for (const std::wstring& key : below) RegistryApi().DeleteKeyW(opened, key.c_str());
     }
     return RegistryApi().DeleteKey(base, rest.c_str()) == ERROR_SUCCESS;
 }
@@ -184,6 +190,67 @@ void TRegistry::ListValues(TStringList& list)
         if (FetchName(RegistryApi().EnumValue, m_current, i, buffer, name) != ERROR_SUCCESS) break;
         list.push_back(name);
     }
+}
+
+void TRegistry::ListValueEntries(std::vector<TValueEntry>& list)
+{
+    list.clear();
+    TKeyInfo info;
+    if (!m_current || !QueryKeyInfo(m_current, info)) return;
+    std::vector<char> name(info.maxValueLen + 1);
+    std::vector<BYTE> data(info.maxDataLen + 1);
+    for (DWORD i = 0; i < info.values; ++i) {
+        TValueEntry entry;
+        DWORD nameLen = static_cast<DWORD>(name.size()), dataLen = static_cast<DWORD>(data.size());
+        if (RegistryApi().EnumValue(m_current, i, name.data(), &nameLen, nullptr, &entry.type, data.data(),
+                                    &dataLen) != ERROR_SUCCESS) {
+            break;  // key changed
+        }
+        entry.name.assign(name.data(), nameLen);
+        entry.data.assign(reinterpret_cast<const char*>(data.data()), dataLen);
+        list.push_back(std::move(entry));
+    }
+}
+
+std::string TRegistry::TextOf(const TValueEntry& entry)
+{
+    if (entry.data.empty()) return {};
+    if (entry.type != REG_SZ && entry.type != REG_EXPAND_SZ) {
+        throw ERegistryException(ValueMessage("Invalid data type for", entry.name));
+    }
+    return std::string(entry.data.data(), strnlen(entry.data.data(), entry.data.size()));
+}
+
+bool TRegistry::WideNames(const std::string& path, bool values, std::vector<std::wstring>& names) const
+{
+    std::string rest;
+    const HKEY base = ResolveBase(path, rest);
+    HKEY opened = nullptr;
+    const LONG status = RegistryApi().OpenKeyExW(base, AnsiToWide(rest).c_str(), 0, KEY_READ, &opened);
+    if (status == ERROR_FILE_NOT_FOUND) return true;
+    if (status != ERROR_SUCCESS) return false;
+    const TRegKeyHandle key(opened);
+    std::vector<wchar_t> buffer(256);
+    std::wstring name;
+    for (DWORD i = 0;; ++i) {
+        const LONG fetched = values ? FetchName(RegistryApi().EnumValueW, opened, i, buffer, name)
+                                    : FetchName(RegistryApi().EnumKeyExW, opened, i, buffer, name);
+        if (fetched == ERROR_NO_MORE_ITEMS) return true;
+        if (fetched != ERROR_SUCCESS) return false;
+        names.push_back(name);
+    }
+}
+
+bool TRegistry::NamesOneSubKey(const std::string& path, const std::string& name)
+{
+    std::vector<std::wstring> names;
+    return WideNames(path, false, names) && NamesOneEntry(names, name);
+}
+
+bool TRegistry::NamesOneValue(const std::string& path, const std::string& name)
+{
+    std::vector<std::wstring> names;
+    return WideNames(path, true, names) && NamesOneEntry(names, name);
 }
 
 bool TRegistry::HasValue(const std::string& name)
