@@ -1,6 +1,5 @@
 #include "platform/registry_view.h"
 
-#include <cwchar>
 
 namespace zv {
 
@@ -23,10 +22,13 @@ REGSAM NativeView() { return RunsUnderWow64() ? KEY_WOW64_64KEY : 0; }
 
 REGSAM KeyView(HKEY root, const std::wstring& path)
 {
-    static const wchar_t kMarks[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved";
-    const size_t length = std::size(kMarks) - 1;
-    const bool marks = path.size() >= length && _wcsnicmp(path.c_str(), kMarks, length) == 0 &&
-                       (path.size() == length || path[length] == L'\\');
+    static const std::wstring kMarks = L"software\\microsoft\\windows\\currentversion\\explorer\\startupapproved";
+    // Key names ignore case; the path is compared letter by letter, A to Z read as a to z.
+    std::wstring head = path.substr(0, kMarks.size());
+    for (wchar_t& c : head) {
+        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+    }
+    const bool marks = head == kMarks && (path.size() == kMarks.size() || path[kMarks.size()] == L'\\');
     return root == HKEY_LOCAL_MACHINE && marks ? NativeView() : 0;
 }
 

@@ -8,6 +8,7 @@
 
 #include "platform/ansi_text.h"
 #include "platform/handles.h"
+#include "platform/unicode_text.h"
 
 namespace zv {
 
@@ -64,9 +65,11 @@ TStartupFolders StartupFolderPaths(const std::string& drive, const std::string& 
 
 std::string ShellStartupFolder(int csidl)
 {
-    char path[MAX_PATH + 1] = {};
-    if (SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK) return {};
-    std::string folder(path, strnlen(path, sizeof(path)));
+    // The call writes at most MAX_PATH characters: the last one stays the terminator. A folder
+    // whose name the code page cannot hold reads with "?" in it and opens as nothing.
+    wchar_t path[MAX_PATH + 1] = {};
+    if (SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK) return {};
+    std::string folder = WideToAnsi(path);
     // The scan appends its own backslash.
     if (folder.size() > 3 && folder.back() == '\\' && IsCharStart(folder, folder.size() - 1)) folder.pop_back();
     return folder;
