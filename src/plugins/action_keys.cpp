@@ -1,6 +1,7 @@
 #include "plugins/action_keys.h"
 
 #include "platform/ansi_text.h"
+#include "platform/registry.h"
 #include "plugins/scan_entries.h"
 
 namespace zv {
@@ -27,11 +28,24 @@ bool IsEntryKeyPath(const std::string& path)
 namespace {
 
 // `path` is `base` and a single key name below it.
-bool IsEntryBelow(const std::string& path, const std::string& base)
+bool IsEntryBelowOne(const std::string& path, const std::string& base)
 {
     const std::string prefix = base.back() == '\\' ? base : base + "\\";
     return path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0 &&
            IsSingleKeyName(path.substr(prefix.size()));
+}
+
+// The same below `base` in either registry view: machine keys of the 32-bit view are named by
+// their real path below Wow6432Node.
+bool IsEntryBelow(const std::string& path, const std::string& base)
+{
+    return IsEntryBelowOne(path, base) || IsEntryBelowOne(path, ViewKeyPath(TRegView::Wow32, base));
+}
+
+// `path` is `key` in either view.
+bool IsKeyInEitherView(const std::string& path, const std::string& key)
+{
+    return path == key || path == ViewKeyPath(TRegView::Wow32, key);
 }
 
 }  // namespace
@@ -62,7 +76,10 @@ bool IsChangedActionValue(HKEY root, const std::string& path, const std::string&
 {
     if (!IsExactName(name)) return false;
     if (path == RunKey) return root == HKEY_CURRENT_USER || root == HKEY_LOCAL_MACHINE;
-    if (root == HKEY_LOCAL_MACHINE) return path == ToolbarKey || path == ShellExecuteHooksKey;
+    if (root == HKEY_LOCAL_MACHINE) {
+        return IsKeyInEitherView(path, RunKey) || IsKeyInEitherView(path, ToolbarKey) ||
+               IsKeyInEitherView(path, ShellExecuteHooksKey);
+    }
     if (root == HKEY_CURRENT_USER) return path == UrlSearchHooksKey || (path == HomePageKey && name == "Start Page");
     return false;
 }

@@ -3,6 +3,7 @@
 #include "actions_support.h"
 
 #include "platform/cmdline.h"
+#include "platform/registry.h"
 #include "plugins/plugin_texts.h"
 
 using actionstest::TLiveForm;
@@ -468,7 +469,9 @@ TEST(ActionsDelete, NamesTheCodePageCannotHoldAreNeverActedOn)
     scratch.Claim(HKEY_LOCAL_MACHINE, std::string(actionstest::kCompatibility) + "Zv??");
     auto valueExists = [&](const std::wstring& name) {
         HKEY k = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | zv::NativeViewFlag(), &k) != ERROR_SUCCESS) {
+            return false;
+        }
         const bool found = RegQueryValueExW(k, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
         RegCloseKey(k);
         return found;
@@ -479,14 +482,16 @@ TEST(ActionsDelete, NamesTheCodePageCannotHoldAreNeverActedOn)
         explicit TValues(const std::wstring& k, const std::vector<std::wstring>& n) : key(k), names(n)
         {
             HKEY h = nullptr;
-            RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr);
+            RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | zv::NativeViewFlag(), nullptr,
+                            &h, nullptr);
             for (const std::wstring& name : names) RegSetValueExW(h, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(L""), 2);
             RegCloseKey(h);
         }
         ~TValues()
         {
             HKEY h = nullptr;
-            if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_ALL_ACCESS, &h) != ERROR_SUCCESS) return;
+            const REGSAM sam = KEY_ALL_ACCESS | zv::NativeViewFlag();
+            if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, sam, &h) != ERROR_SUCCESS) return;
             for (const std::wstring& name : names) RegDeleteValueW(h, name.c_str());
             RegCloseKey(h);
         }
