@@ -5,6 +5,7 @@
 #include "actions_support.h"
 
 #include "platform/cmdline.h"
+#include "platform/unicode_text.h"
 #include "program_run.h"
 #include "report/report_options.h"
 
@@ -237,6 +238,17 @@ TEST(ActionsViews, EachViewIsListedActedOnAndUndoneInItself)
                             ",\n      \"keyPath\": \"SOFTWARE\\\\" + (two ? "Wow6432Node\\\\" : "") +
                             "Microsoft\\\\Internet Explorer\\\\Toolbar\""),
               std::string::npos);
+    // The backup names the 32-bit view's class and control keys by their real path.
+    const zvtest::TTempDir temp;
+    const std::string backupFile = temp.Path() + "\\views.reg";
+    EXPECT_EQ(zvtest::RunReport({"--backup", backupFile}).exitCode, 0u);
+    const std::string bytes = zvtest::ReadFileBytes(backupFile);
+    const std::wstring backup(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
+    for (const wchar_t* key : {L"SOFTWARE\\Classes\\Wow6432Node\\CLSID\\{5A0C1D2E-0023-4C3B-9D7E-ACA710A5E332}]",
+                               L"SOFTWARE\\Wow6432Node\\Microsoft\\Code Store Database\\Distribution Units\\"
+                               L"{5A0C1D2E-0023-4C3B-9D7E-ACA710A5E332}]"}) {
+        EXPECT_EQ(backup.find(key) != std::wstring::npos, two) << zv::WideToAnsi(key);
+    }
     for (int change = 0; change < 2; ++change) {
         EXPECT_EQ(zvtest::RunReport({"--undo"}).exitCode, static_cast<DWORD>(zv::kExitDone));
     }
