@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "platform/handles.h"
+#include "platform/unicode_text.h"
 
 namespace zv {
 
@@ -13,6 +14,25 @@ namespace {
 constexpr size_t kChunk = 16 * 1024;
 
 }  // namespace
+
+bool EndsTrimmed(const std::string& path)
+{
+    return !path.empty() && (path.back() == '.' || path.back() == ' ');
+}
+
+bool NamesOneFolderEntry(const std::string& folder, const std::string& name)
+{
+    if (EndsTrimmed(name)) return false;
+    WIN32_FIND_DATAW entry;
+    const TFindHandle find(FindFirstFileW((AnsiToWide(folder) + L"*").c_str(), &entry));
+    if (!find && GetLastError() != ERROR_FILE_NOT_FOUND && GetLastError() != ERROR_PATH_NOT_FOUND) return false;
+    std::vector<std::wstring> names;
+    while (find) {
+        names.emplace_back(entry.cFileName, wcsnlen(entry.cFileName, MAX_PATH));
+        if (!FindNextFileW(find.get(), &entry)) break;
+    }
+    return NamesOneEntry(names, name);
+}
 
 bool WriteAll(HANDLE file, const std::string& bytes, DWORD& error)
 {

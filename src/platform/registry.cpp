@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/handles.h"
+#include "platform/unicode_text.h"
 
 namespace zv {
 
@@ -17,8 +18,8 @@ std::string ValueMessage(const char* format_head, const std::string& name)
 
 // Fetches the name at `index` into `buffer`, growing it once when the key gained a longer
 // name since its information was read. Returns the status of the last call.
-template <class Enum>
-LONG FetchName(Enum enumerate, HKEY key, DWORD index, std::vector<char>& buffer, std::string& name)
+template <class Enum, class Char>
+LONG FetchName(Enum enumerate, HKEY key, DWORD index, std::vector<Char>& buffer, std::basic_string<Char>& name)
 {
     DWORD len = static_cast<DWORD>(buffer.size());
     LONG status = enumerate(key, index, buffer.data(), &len, nullptr, nullptr, nullptr, nullptr);
@@ -75,6 +76,30 @@ bool StartsWithNoCase(const std::string& text, size_t from, const char* head)
     return text.size() >= from + length && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, text.data() + from,
                                                           static_cast<int>(length), head,
                                                           static_cast<int>(length)) == CSTR_EQUAL;
+}
+
+// Appends every key below `path` (relative to `top`; empty for `top` itself), deepest first, so
+// that each is empty when its turn to go comes. False when a name there has no exact code-page
+// form: such a key could not be shown, nor named again, as the one that was there. A key that
+// cannot be opened or listed counts as a leaf; its own deletion then fails, and its parents'.
+bool ListTree(HKEY top, const std::wstring& path, REGSAM access, std::vector<std::wstring>& below)
+{
+    HKEY key = top;
+    TRegKeyHandle opened;
+    if (!path.empty()) {
+        if (RegistryApi().OpenKeyExW(top, path.c_str(), 0, access, &key) != ERROR_SUCCESS) return true;
+        opened.reset(key);
+    }
+    std::vector<wchar_t> buffer(256);
+    std::wstring name;
+    std::string ansi;
+    for (DWORD i = 0; FetchName(RegistryApi().EnumKeyExW, key, i, buffer, name) == ERROR_SUCCESS; ++i) {
+        if (name.find(L'\0') != std::wstring::npos || !ExactAnsiName(name, ansi)) return false;
+        const std::wstring sub = path.empty() ? name : path + L"\\" + name;
+        if (!ListTree(top, sub, access, below)) return false;
+        below.push_back(sub);
+    }
+    return true;
 }
 
 }  // namespace
@@ -141,25 +166,28 @@ LONG DeleteKeyTreeW(HKEY root, const std::wstring& path)
         rc = DeleteKeyTreeW(root, path + L"\\" + child);
         if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) return rc;
     }
-    using TDeleteKeyExW = LONG(WINAPI*)(HKEY, LPCWSTR, REGSAM, DWORD);
-    static const auto deleteKeyEx =
-        reinterpret_cast<TDeleteKeyExW>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32.dll"),
-                                                                               "RegDeleteKeyExW")));
-    if (NativeViewFlag() != 0 && deleteKeyEx) return deleteKeyEx(root, path.c_str(), NativeViewFlag(), 0);
-    return RegDeleteKeyW(root, path.c_str());
+    return RegistryApi().DeleteKeyW(root, path.c_str(), NativeViewFlag(), 0);
 }
 
 namespace {
 
 LONG WINAPI DeleteKeyInOneView(HKEY base, LPCSTR name, REGSAM, DWORD) { return RegDeleteKeyA(base, name); }
+LONG WINAPI DeleteWideKeyInOneView(HKEY base, LPCWSTR name, REGSAM, DWORD) { return RegDeleteKeyW(base, name); }
+
+template <class TFunction>
+TFunction Advapi32Function(const char* name)
+{
+    return reinterpret_cast<TFunction>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32.dll"), name)));
+}
 
 }  // namespace
 
 TRegistryApi::TRegistryApi()
-    : DeleteKey(reinterpret_cast<TDeleteKey>(
-          reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32.dll"), "RegDeleteKeyExA"))))
+    : DeleteKey(Advapi32Function<TDeleteKey>("RegDeleteKeyExA")),
+      DeleteKeyW(Advapi32Function<TDeleteKeyW>("RegDeleteKeyExW"))
 {
     if (!DeleteKey) DeleteKey = DeleteKeyInOneView;
+    if (!DeleteKeyW) DeleteKeyW = DeleteWideKeyInOneView;
 }
 
 TRegistryApi& RegistryApi()
@@ -223,7 +251,7 @@ void TRegistry::LeaveKey() { CloseCurrent(); }
 bool TRegistry::QueryKeyInfo(HKEY key, TKeyInfo& info) const
 {
     if (RegistryApi().QueryInfoKey(key, nullptr, nullptr, nullptr, &info.subKeys, &info.maxSubKeyLen,
-                                   nullptr, &info.values, &info.maxValueLen, nullptr, nullptr,
+                                   nullptr, &info.values, &info.maxValueLen, &info.maxDataLen, nullptr,
                                    nullptr) != ERROR_SUCCESS) {
         return false;
     }
@@ -241,31 +269,11 @@ bool TRegistry::EraseKey(const std::string& path)
     const HKEY base = ResolveBase(path, rest);
     HKEY opened = nullptr;
     if (RegistryApi().OpenKeyEx(base, rest.c_str(), 0, Access(AccessMask), &opened) == ERROR_SUCCESS) {
-        // The opened key stands in as the current key while its sub-keys are erased, so their
-        // relative names resolve below it; the caller's key comes back on every path.
-        struct TRestore {
-            TRegistry& self;
-            HKEY savedKey;
-            std::string savedPath;
-            HKEY opened;
-            ~TRestore()
-            {
-                self.m_current = savedKey;
-                self.m_currentPath = std::move(savedPath);
-                RegistryApi().CloseKey(opened);
-            }
-        } restore{*this, m_current, m_currentPath, opened};
-        m_current = opened;
-
-        TKeyInfo info;
-        if (QueryKeyInfo(opened, info)) {
-            std::vector<char> buffer(info.maxSubKeyLen + 1);
-            std::string name;
-            // Highest index first, so removing a sub-key does not shift those still to visit.
-            for (DWORD i = info.subKeys; i-- > 0;) {
-                if (FetchName(RegistryApi().EnumKeyEx, opened, i, buffer, name) == ERROR_SUCCESS) EraseKey(name);
-            }
-        }
+        const TRegKeyHandle top(opened);
+        std::vector<std::wstring> below;
+        if (!ListTree(opened, {}, Access(AccessMask), below)) return false;
+        // Each in the view the key was opened in.
+        for (const std::wstring& key : below) RegistryApi().DeleteKeyW(opened, key.c_str(), Access(0), 0);
     }
     return DeleteKey(base, rest) == ERROR_SUCCESS;
 }
@@ -315,6 +323,67 @@ void TRegistry::ListValues(TStringList& list)
         if (FetchName(RegistryApi().EnumValue, m_current, i, buffer, name) != ERROR_SUCCESS) break;
         list.push_back(name);
     }
+}
+
+void TRegistry::ListValueEntries(std::vector<TValueEntry>& list)
+{
+    list.clear();
+    TKeyInfo info;
+    if (!m_current || !QueryKeyInfo(m_current, info)) return;
+    std::vector<char> name(info.maxValueLen + 1);
+    std::vector<BYTE> data(info.maxDataLen + 1);
+    for (DWORD i = 0; i < info.values; ++i) {
+        TValueEntry entry;
+        DWORD nameLen = static_cast<DWORD>(name.size()), dataLen = static_cast<DWORD>(data.size());
+        if (RegistryApi().EnumValue(m_current, i, name.data(), &nameLen, nullptr, &entry.type, data.data(),
+                                    &dataLen) != ERROR_SUCCESS) {
+            break;  // key changed
+        }
+        entry.name.assign(name.data(), nameLen);
+        entry.data.assign(reinterpret_cast<const char*>(data.data()), dataLen);
+        list.push_back(std::move(entry));
+    }
+}
+
+std::string TRegistry::TextOf(const TValueEntry& entry)
+{
+    if (entry.data.empty()) return {};
+    if (entry.type != REG_SZ && entry.type != REG_EXPAND_SZ) {
+        throw ERegistryException(ValueMessage("Invalid data type for", entry.name));
+    }
+    return std::string(entry.data.data(), strnlen(entry.data.data(), entry.data.size()));
+}
+
+bool TRegistry::WideNames(const std::string& path, bool values, std::vector<std::wstring>& names) const
+{
+    std::string rest;
+    const HKEY base = ResolveBase(path, rest);
+    HKEY opened = nullptr;
+    const LONG status = RegistryApi().OpenKeyExW(base, AnsiToWide(rest).c_str(), 0, Access(KEY_READ), &opened);
+    if (status == ERROR_FILE_NOT_FOUND) return true;
+    if (status != ERROR_SUCCESS) return false;
+    const TRegKeyHandle key(opened);
+    std::vector<wchar_t> buffer(256);
+    std::wstring name;
+    for (DWORD i = 0;; ++i) {
+        const LONG fetched = values ? FetchName(RegistryApi().EnumValueW, opened, i, buffer, name)
+                                    : FetchName(RegistryApi().EnumKeyExW, opened, i, buffer, name);
+        if (fetched == ERROR_NO_MORE_ITEMS) return true;
+        if (fetched != ERROR_SUCCESS) return false;
+        names.push_back(name);
+    }
+}
+
+bool TRegistry::NamesOneSubKey(const std::string& path, const std::string& name)
+{
+    std::vector<std::wstring> names;
+    return WideNames(path, false, names) && NamesOneEntry(names, name);
+}
+
+bool TRegistry::NamesOneValue(const std::string& path, const std::string& name)
+{
+    std::vector<std::wstring> names;
+    return WideNames(path, true, names) && NamesOneEntry(names, name);
 }
 
 bool TRegistry::HasValue(const std::string& name)

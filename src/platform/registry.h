@@ -31,8 +31,14 @@ struct TRegistryApi {
     decltype(&RegEnumValueA) EnumValue = RegEnumValueA;
     decltype(&RegQueryValueExA) QueryValueEx = RegQueryValueExA;
     decltype(&RegSetValueExA) SetValueEx = RegSetValueExA;
-    // The undo's check that every key it would write can be written, before it writes any.
+    // The wide calls carry a name whole, whatever the code page makes of it; the undo also
+    // checks with them that every key it would write can be written, before it writes any.
     decltype(&RegOpenKeyExW) OpenKeyExW = RegOpenKeyExW;
+    // RegDeleteKeyExW where advapi32 has it, else RegDeleteKeyW, as DeleteKey.
+    using TDeleteKeyW = LONG(WINAPI*)(HKEY, LPCWSTR, REGSAM, DWORD);
+    TDeleteKeyW DeleteKeyW;
+    decltype(&RegEnumKeyExW) EnumKeyExW = RegEnumKeyExW;
+    decltype(&RegEnumValueW) EnumValueW = RegEnumValueW;
     TRegistryApi();
 };
 
@@ -92,7 +98,9 @@ public:
     // Opens (or with create, creates) the key; on failure the current key is unchanged.
     bool EnterKey(const std::string& path, bool create);
     void LeaveKey();
-    // Removes the key and everything below it, as far as AccessMask allows enumerating.
+    // Removes the key and everything below it, as far as AccessMask allows enumerating. The
+    // sub-keys go by their wide names; a tree holding a name without an exact code-page form
+    // (see ExactAnsiName) is refused whole, before anything changes.
     bool EraseKey(const std::string& path);
     bool EraseValue(const std::string& name);
     // True only when opening the key fails with "not found": a key that cannot be opened for
@@ -100,6 +108,22 @@ public:
     bool KeyIsAbsent(const std::string& path);
     void ListSubKeys(TStringList& list);
     void ListValues(TStringList& list);
+    // Each value's name with the data read in the same call: a name cut short by a zero byte
+    // would look up another value's data.
+    struct TValueEntry {
+        std::string name;
+        DWORD type = REG_NONE;
+        std::string data;
+    };
+    void ListValueEntries(std::vector<TValueEntry>& list);
+    // The entry's data as ReadText gives a value's.
+    static std::string TextOf(const TValueEntry& entry);
+    // Whether `name`, as the ANSI functions list the sub-keys (or values) of the key at `path`,
+    // names exactly one of them and names it exactly (see NamesOneEntry); a missing key holds
+    // none. False when the key cannot be read. It is opened for reading only; the current key is
+    // unchanged.
+    bool NamesOneSubKey(const std::string& path, const std::string& name);
+    bool NamesOneValue(const std::string& path, const std::string& name);
     bool HasValue(const std::string& name);
     // A missing or empty value reads as ""; other failures raise ERegistryException.
     std::string ReadText(const std::string& name);
@@ -109,7 +133,7 @@ public:
 
 private:
     struct TKeyInfo {
-        DWORD subKeys = 0, maxSubKeyLen = 0, values = 0, maxValueLen = 0;
+        DWORD subKeys = 0, maxSubKeyLen = 0, values = 0, maxValueLen = 0, maxDataLen = 0;
     };
     bool QueryKeyInfo(HKEY key, TKeyInfo& info) const;
     // The base key and the rest of the path a path resolves to.
@@ -117,6 +141,7 @@ private:
     void CloseCurrent();
     REGSAM Access(REGSAM access) const { return access | (NativeView ? NativeViewFlag() : 0); }
     LONG DeleteKey(HKEY base, const std::string& name) const;
+    bool WideNames(const std::string& path, bool values, std::vector<std::wstring>& names) const;
 
     HKEY m_root;
     HKEY m_current = nullptr;

@@ -1,7 +1,9 @@
 #include "plugins/action_keys.h"
 
 #include "platform/ansi_text.h"
+#include "platform/file_io.h"
 #include "platform/registry.h"
+#include "plugins/node_data.h"
 #include "plugins/scan_entries.h"
 
 namespace zv {
@@ -82,6 +84,28 @@ bool IsChangedActionValue(HKEY root, const std::string& path, const std::string&
     }
     if (root == HKEY_CURRENT_USER) return path == UrlSearchHooksKey || (path == HomePageKey && name == "Start Page");
     return false;
+}
+
+bool NamesListedEntry(const TNodeData& record)
+{
+    if (record.KeyPath.empty()) {
+        const std::string& name = record.ItemName;
+        const std::string& path = record.FileName;
+        if (path.size() <= name.size() || path.compare(path.size() - name.size(), name.size(), name) != 0) return false;
+        return NamesOneFolderEntry(path.substr(0, path.size() - name.size()), name);
+    }
+    TRegistry reg;
+    reg.SetRoot(record.RootKey);
+    if (record.IsValue) return reg.NamesOneValue(record.KeyPath, record.ValueName);
+    if (record.IsActiveX) {
+        // Listed by its class among the download records or the per-user statistics.
+        std::string listedIn = record.RootKey == kHkeyLocalMachine ? ViewKeyPath(record.View, DistributionUnitsKey)
+                                                                    : std::string(ExtStatsKey);
+        listedIn.pop_back();
+        return reg.NamesOneSubKey(listedIn, record.Clsid);
+    }
+    const size_t cut = AnsiLastDelimiter(record.KeyPath, "\\");
+    return cut != std::string::npos && reg.NamesOneSubKey(record.KeyPath.substr(0, cut), record.KeyPath.substr(cut + 1));
 }
 
 }  // namespace zv

@@ -7,6 +7,8 @@
 
 namespace zv {
 
+struct TNodeData;
+
 inline constexpr char ExtSettingsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Settings\\";
 inline constexpr char ExtStatsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Stats\\";
 inline constexpr char ActiveXCompatibilityKey[] = "SOFTWARE\\Microsoft\\Internet Explorer\\ActiveX Compatibility\\";
@@ -51,5 +53,12 @@ bool IsErasedActionKey(HKEY root, const std::string& path);
 bool IsCreatedActionKey(HKEY root, const std::string& path);
 // A value some action deletes or sets.
 bool IsChangedActionValue(HKEY root, const std::string& path, const std::string& name);
+
+// Whether the name the record was listed under (its value, its sub-key, its control's class or
+// its startup file) reaches exactly that entry where it was listed (see NamesOneEntry and
+// NamesOneFolderEntry). Every action asks it before it writes its undo record: a row whose name
+// fails it shows another entry's name, and acting on it would reach that other entry. Once a
+// name passes, the same bytes reach exactly that wide name under any other key too.
+bool NamesListedEntry(const TNodeData& record);
 
 }  // namespace zv

@@ -1,6 +1,7 @@
 // The three removals of the plug-in page: an entry's registry hook, its file, its class
 // registration.
 #include "platform/cmdline.h"
+#include "platform/file_io.h"
 #include "platform/shell_api.h"
 #include "plugins/action_keys.h"
 #include "plugins/node_data.h"
@@ -97,7 +98,7 @@ void Tfm_main::bt_deleteClick(TObject*)
     // Nothing is erased that the record could not take back.
     TUndoRecord undo("删除", ShownEntry(*node));
     bool erased = false;
-    if (SaveDeletedEntry(undo, record) && undo.Write()) {
+    if (NamesListedEntry(record) && SaveDeletedEntry(undo, record) && undo.Write()) {
         TRegistry reg;
         erased = record.IsActiveX == 1 ? EraseControl(reg, record.Clsid, record.View) : EraseHook(reg, record);
         undo.Settle();
@@ -123,19 +124,25 @@ void Tfm_main::bt_delfileClick(TObject*)
                            "如果此控件为系统控件，删除会造成系统出问题\r\n\r\n你确定要删除此文件吗？")) {
         return;
     }
+    // A row listed under a name that reaches another entry shows the file of that entry's class.
+    const bool exact = NamesListedEntry(record);
     const TFileView view = record.FileView();
-    if (!FileExists(record.FileName, 0, view)) {
+    if (exact && !FileExists(record.FileName, 0, view)) {
         ShowMessage(record.FileName + " 文件不存在！", MB_ICONERROR);
         return;
     }
-    // The entry and its file line stay until the next rescan. The file that goes, and that the
-    // record keeps, is the one the entry's own process loads.
-    TUndoRecord undo("删除文件", ShownEntry(*node));
-    const std::string file = PathInView(record.FileName, view);
-    undo.SaveFile(file);
-    const TFileViewScope scope(view);
-    const bool deleted = undo.Write() && ShellApi().DeleteFile(file.c_str());
-    undo.Settle();
+    bool deleted = false;
+    // A name the path functions trim reaches another file than the one the registry names.
+    if (exact && !EndsTrimmed(record.FileName)) {
+        // The entry and its file line stay until the next rescan. The file that goes, and that
+        // the record keeps, is the one the entry's own process loads.
+        TUndoRecord undo("删除文件", ShownEntry(*node));
+        const std::string file = PathInView(record.FileName, view);
+        undo.SaveFile(file);
+        const TFileViewScope scope(view);
+        deleted = undo.Write() && ShellApi().DeleteFile(file.c_str());
+        undo.Settle();
+    }
     if (deleted) {
         ShowMessage(record.FileName + " 删除完成！", MB_ICONINFORMATION);
     } else {
@@ -154,7 +161,7 @@ void Tfm_main::bt_delactivexClick(TObject*)
     }
     bool erased = false;
     // An empty identifier would name the whole class store.
-    if (IsSingleKeyName(record.Clsid)) {
+    if (IsSingleKeyName(record.Clsid) && NamesListedEntry(record)) {
         TUndoRecord undo("注销ActiveX", ShownEntry(*node));
         // The class as registered in the entry's own view.
         const std::string classKey = ViewKeyPath(record.View, ClassesClsidKey) + record.Clsid;

@@ -88,7 +88,7 @@ void SwitchEntry(Tfm_main& form, TTreeNode& node, const TNodeData& record)
     // class. A change that the record could not take back is not made.
     const bool disable = caption == "禁用";
     bool done = false;
-    if (IsSingleKeyName(record.Clsid)) {
+    if (IsSingleKeyName(record.Clsid) && NamesListedEntry(record)) {
         TUndoRecord undo(disable ? "禁用" : "启用", parent + "\\" + text);
         // The disable may create both keys; the enable only erases them.
         if (disable) {

@@ -132,18 +132,21 @@ int Tfm_main::ScanRunKey(TTreeNode* Group, uint32_t Root, const std::string& Key
     reg.AccessMask = KEY_READ;
     reg.SetRoot(Root);
     if (!reg.EnterKey(KeyPath, false)) return 0;
-    TStringList names;
-    reg.ListValues(names);
+    // Each value's data comes with its name: a name cut short by a zero byte would look up
+    // another value's.
+    std::vector<TRegistry::TValueEntry> values;
+    reg.ListValueEntries(values);
     int added = 0;
-    for (const std::string& name : names) {
+    for (const TRegistry::TValueEntry& value : values) {
         auto record = std::make_unique<TNodeData>();
-        record->CommandLine = reg.ReadText(name);
+        record->CommandLine = TRegistry::TextOf(value);
         record->RootKey = Root;
         record->KeyPath = KeyPath;
         record->View = View;
-        record->ValueName = name;
+        record->ValueName = value.name;
         record->IsValue = 1;
-        record->ItemName = name;
+        // Shown as far as it can be: text stops at a zero byte. The delete refuses such a name.
+        record->ItemName = value.name.substr(0, value.name.find('\0'));
         TTreeNode* node = tree_start.Add(Group, "..");
         SetItemPicture(img_start, node, GetFileSmallIcon(ExtractCommandFile(record->CommandLine)));
         AttachRecord(node, std::move(record));

@@ -122,15 +122,15 @@ void Tfm_main::bt_delstartClick(TObject* /*Sender*/)
         return;
     }
 
-    // A name cut short by a zero byte, or holding the "?" the code page puts for what it cannot
-    // hold, is another item's name to the platform: such an item is never removed. Neither is
-    // one that the record could not take back.
+    // A name that reaches another item than the one listed (cut short by a zero byte, changed
+    // by the code page, trimmed by the path functions) is never acted on. Neither is one that the
+    // record could not take back.
     const TTreeNode* group = node->Parent();
     TUndoRecord undo("删除启动项目", (group && group->Data ? group->Data->ItemName : std::string()) + "\\" +
                                         record->ItemName);
     bool removed = false;
     if (!record->KeyPath.empty()) {
-        if (IsExactName(record->ValueName)) {
+        if (NamesListedEntry(*record)) {
             undo.SaveValues(RootKeyHandle(record->RootKey), record->KeyPath, {record->ValueName});
             if (undo.Write()) {
                 TRegistry reg;
@@ -139,7 +139,7 @@ void Tfm_main::bt_delstartClick(TObject* /*Sender*/)
                 reg.LeaveKey();
             }
         }
-    } else if (!record->FileName.empty() && IsExactName(record->ItemName) &&
+    } else if (!record->FileName.empty() && NamesListedEntry(*record) &&
                // The folder is the program's own; an entry named like a device (com1.exe) would
                // open the device rather than name a file.
                MayOpenPath(record->FileName, LastComponentStart(record->FileName))) {

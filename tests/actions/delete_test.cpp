@@ -4,6 +4,7 @@
 
 #include "platform/cmdline.h"
 #include "platform/registry.h"
+#include "platform/unicode_text.h"
 #include "plugins/plugin_texts.h"
 
 using actionstest::TLiveForm;
@@ -457,71 +458,105 @@ TEST(ActionsDelete, ARecordNamingMoreThanOneEntryDeletesNothing)
     EXPECT_TRUE(live.rec().errors.empty());
 }
 
-// The ANSI registry functions give "?" for what the code page cannot hold, so two toolbars read
-// alike; an action on either would reach "Zv??", which may be the other one.
+namespace {
+
+// Values or sub-keys of a machine-wide key made by their wide names, which the fixtures' ANSI
+// calls cannot name, and removed again.
+struct TWideNames {
+    std::wstring key;
+    std::vector<std::wstring> names;
+    bool values;
+    bool Has(const std::wstring& name, bool remove = false) const
+    {
+        HKEY h = nullptr, sub = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_ALL_ACCESS | zv::NativeViewFlag(), &h)) return false;
+        LONG rc = values ? RegQueryValueExW(h, name.c_str(), nullptr, nullptr, nullptr, nullptr)
+                         : RegOpenKeyExW(h, name.c_str(), 0, KEY_READ, &sub);
+        if (sub) RegCloseKey(sub);
+        if (remove) rc = values ? RegDeleteValueW(h, name.c_str()) : RegDeleteKeyW(h, name.c_str());
+        RegCloseKey(h);
+        return rc == ERROR_SUCCESS;
+    }
+    TWideNames(std::wstring k, std::vector<std::wstring> n, bool v) : key(std::move(k)), names(std::move(n)), values(v)
+    {
+        HKEY h = nullptr, sub = nullptr;
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | zv::NativeViewFlag(), nullptr, &h,
+                        nullptr);
+        for (const std::wstring& name : names) {
+            if (values) RegSetValueExW(h, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(L""), 2);
+            if (!values && !RegCreateKeyExW(h, name.c_str(), 0, nullptr, 0, KEY_READ, nullptr, &sub, nullptr)) RegCloseKey(sub);
+        }
+        RegCloseKey(h);
+    }
+    ~TWideNames() { for (const std::wstring& name : names) Has(name, true); }
+};
+
+// The classes the real entries name: identifier and display name, which names the server file too.
+const std::vector<std::pair<std::string, std::string>> kTwinClasses = {{"Zv??", "Zv Marks"}, {"ZvOffice2", "Zv Office"}};
+
+}  // namespace
+
+// The ANSI registry functions list what the code page cannot hold as "?" and what it holds only
+// by best fit as its look-alike: "Zv😀" reads as "Zv??", "ZvOffice²" as "ZvOffice2", each beside
+// the real one, and each resolves the real one's class and file. No action on any of those rows
+// may go ahead, nor the delete of a key whose tree holds such a name: it could not be erased whole.
 TEST(ActionsDelete, NamesTheCodePageCannotHoldAreNeverActedOn)
 {
-    const std::wstring key = L"SOFTWARE\\Microsoft\\Internet Explorer\\Toolbar";
-    const std::vector<std::wstring> names = {L"Zv\U0001F600", L"Zv??"};
+    const std::vector<std::wstring> names = {L"Zv\U0001F600", L"Zv??", L"ZvOffice\u00B2", L"ZvOffice2"};
+    const std::string helper = Kinds()[0].key + "\\" + kDel;
+    zvtest::TTempDir dir;
     TRegistryScratch scratch;
     scratch.Claim(HKEY_LOCAL_MACHINE, actionstest::kToolbarKey);
-    scratch.Claim(HKEY_CURRENT_USER, std::string(actionstest::kExtSettings) + "Zv??");
-    scratch.Claim(HKEY_LOCAL_MACHINE, std::string(actionstest::kCompatibility) + "Zv??");
-    auto valueExists = [&](const std::wstring& name) {
-        HKEY k = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | zv::NativeViewFlag(), &k) != ERROR_SUCCESS) {
-            return false;
-        }
-        const bool found = RegQueryValueExW(k, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-        RegCloseKey(k);
-        return found;
-    };
-    struct TValues {
-        const std::wstring& key;
-        const std::vector<std::wstring>& names;
-        explicit TValues(const std::wstring& k, const std::vector<std::wstring>& n) : key(k), names(n)
-        {
-            HKEY h = nullptr;
-            RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | zv::NativeViewFlag(), nullptr,
-                            &h, nullptr);
-            for (const std::wstring& name : names) RegSetValueExW(h, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(L""), 2);
-            RegCloseKey(h);
-        }
-        ~TValues()
-        {
-            HKEY h = nullptr;
-            const REGSAM sam = KEY_ALL_ACCESS | zv::NativeViewFlag();
-            if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, sam, &h) != ERROR_SUCCESS) return;
-            for (const std::wstring& name : names) RegDeleteValueW(h, name.c_str());
-            RegCloseKey(h);
-        }
-    } values(key, names);
-    ASSERT_TRUE(valueExists(names[0]) && valueExists(names[1]));
+    for (const auto& [clsid, display] : kTwinClasses) {
+        actionstest::RegisterClass(scratch, clsid, display, dir.File(display + ".dll"));
+        scratch.Claim(HKEY_CURRENT_USER, actionstest::kExtSettings + clsid);
+        scratch.Claim(HKEY_LOCAL_MACHINE, actionstest::kCompatibility + clsid);
+    }
+    actionstest::RegisterClass(scratch, kDel, "Zv Tree", "");
+    scratch.Text(HKEY_LOCAL_MACHINE, helper + "\\Zv Sub", "Zv", "sub");
+    const TWideNames values(L"SOFTWARE\\Microsoft\\Internet Explorer\\Toolbar", names, true);
+    const TWideNames subKey(zv::AnsiToWide(helper), {names[0]}, false);
+    for (const std::wstring& name : names) ASSERT_TRUE(values.Has(name) && subKey.Has(names[0]));
 
     TLiveForm live;
     zv::Tfm_main& f = live.form();
     TTreeNode* category = live.Category(1);
     std::vector<TTreeNode*> rows;
     for (size_t i = 0; i < category->Count(); ++i) {
-        if (category->Item(i)->Text() == "Zv?? [启用]") rows.push_back(category->Item(i));
+        const std::string text = category->Item(i)->Text();
+        if (text == "Zv Marks [启用]" || text == "Zv Office [启用]") rows.push_back(category->Item(i));
     }
-    ASSERT_EQ(rows.size(), 2u) << "both listed, under one text";
+    ASSERT_EQ(rows.size(), 4u) << "each listed, two under each text";
     for (TTreeNode* row : rows) {
+        const std::string text = row->Text();
         ClickDelete(live, row);
-        EXPECT_EQ(live.rec().boxes.back().text, "删除失败！");
+        // A delete that went ahead took the row with it.
+        ASSERT_EQ(live.rec().boxes.back().text, "删除失败！");
         EXPECT_EQ(live.rec().boxes.back().type, 0x40u);
         ASSERT_TRUE(live.Click(f.bt_onoff));
-        EXPECT_EQ(live.rec().boxes.back().text, "Zv?? [启用] 禁用失败！");
+        EXPECT_EQ(live.rec().boxes.back().text, text + " 禁用失败！");
         EXPECT_EQ(live.rec().boxes.back().type, 0x10u);
         live.rec().Answer(IDYES);
         ASSERT_TRUE(live.Click(f.bt_delactivex));
-        EXPECT_EQ(live.rec().boxes.back().text, "Zv?? [启用] 注销失败！");
-        EXPECT_NE(row->Data, nullptr);
+        EXPECT_EQ(live.rec().boxes.back().text, text + " 注销失败！");
+        live.rec().Answer(IDYES);
+        ASSERT_TRUE(live.Click(f.bt_delfile));
+        ASSERT_NE(row->Data, nullptr);
+        EXPECT_EQ(live.rec().boxes.back().text, row->Data->FileName + " 删除失败！");
+        EXPECT_EQ(live.rec().boxes.back().type, 0x10u);
     }
-    EXPECT_TRUE(valueExists(names[0]));
-    EXPECT_TRUE(valueExists(names[1]));
-    EXPECT_FALSE(zvtest::KeyExists(HKEY_CURRENT_USER, std::string(actionstest::kExtSettings) + "Zv??"));
-    EXPECT_FALSE(zvtest::KeyExists(HKEY_LOCAL_MACHINE, std::string(actionstest::kCompatibility) + "Zv??"));
+    ClickDelete(live, live.Entry(0, "Zv Tree"));
+    EXPECT_EQ(live.rec().boxes.back().text, "删除失败！");
+
+    for (const std::wstring& name : names) EXPECT_TRUE(values.Has(name));
+    EXPECT_TRUE(subKey.Has(names[0]));
+    EXPECT_TRUE(zvtest::KeyExists(HKEY_LOCAL_MACHINE, helper + "\\Zv Sub"));
+    for (const auto& [clsid, display] : kTwinClasses) {
+        EXPECT_TRUE(zv::FileExists(dir.Path() + "\\" + display + ".dll"));
+        EXPECT_TRUE(zvtest::KeyExists(HKEY_LOCAL_MACHINE, actionstest::kClassesClsid + clsid));
+        EXPECT_FALSE(zvtest::KeyExists(HKEY_CURRENT_USER, actionstest::kExtSettings + clsid));
+        EXPECT_FALSE(zvtest::KeyExists(HKEY_LOCAL_MACHINE, actionstest::kCompatibility + clsid));
+    }
     EXPECT_TRUE(live.rec().errors.empty());
 }
 

@@ -52,9 +52,14 @@ void ExpectLastBox(TLiveForm& live, const std::string& text, UINT type)
     EXPECT_EQ(box.owner, live.form().Handle());
 }
 
+// A toolbar row of kBar, listed as the scanner lists it, whose class names `file`.
 zv::TTreeNode* FileEntry(TLiveForm& live, const std::string& text, const std::string& file)
 {
     return actionstest::AddEntry(live.form(), live.Category(kToolbars), text, [&](TNodeData& r) {
+        r.RootKey = zv::kHkeyLocalMachine;
+        r.KeyPath = actionstest::kToolbarKey;
+        r.ValueName = kBar;
+        r.IsValue = 1;
         r.Clsid = kBar;
         r.FileName = file;
         r.Deletable = 1;
@@ -153,6 +158,8 @@ TEST(ActionsDeleteFile, FilesThatCannotGoAreReportedAndKept)
     const std::string locked = dir.File("locked.dll");
     const std::string folder = dir.Path() + "\\folder.dll";
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    TRegistryScratch scratch;
+    AddToolbar(scratch, kBar, "", "");
 
     TLiveForm live;
     zv::Tfm_main& f = live.form();
@@ -190,6 +197,14 @@ TEST(ActionsDeleteFile, FilesThatCannotGoAreReportedAndKept)
     }
     ExpectLastBox(live, locked + " 删除失败！", 0x10);
     EXPECT_TRUE(zv::FileExists(locked));
+    live.rec().boxes.clear();
+
+    // The path functions trim the trailing dot: the name would reach plain.dll, which the
+    // registry does not name.
+    const std::string plain = dir.File("plain.dll");
+    deleteFileOf(plain + ".");
+    ExpectLastBox(live, plain + ". 删除失败！", 0x10);
+    EXPECT_TRUE(zv::FileExists(plain));
     live.rec().boxes.clear();
 
     deleteFileOf(folder);

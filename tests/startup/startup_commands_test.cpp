@@ -2,6 +2,7 @@
 // file properties a double click opens.
 #include <winternl.h>
 
+#include "platform/unicode_text.h"
 #include "plugins/node_data.h"
 #include "startup_fixtures.h"
 
@@ -97,9 +98,29 @@ TEST(StartupCommands, DeletesAFolderEntryThroughTheShellSeam)
     TStartupPlaces places;
     const std::string removed = TStartupFoldersFixture::File(places.folders.allUsers, "a.exe");
     const std::string kept = TStartupFoldersFixture::File(places.folders.allUsers, "b.exe");
+    // A name that the path functions trim to another entry's: only the \\?\ form makes it.
+    const std::string plain = TStartupFoldersFixture::File(places.folders.currentUser, "c.exe");
+    struct TDottedFile {
+        std::wstring path;
+        explicit TDottedFile(const std::string& plainPath) : path(L"\\\\?\\" + zv::AnsiToWide(plainPath) + L".")
+        {
+            CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        }
+        ~TDottedFile() { DeleteFileW(path.c_str()); }
+    } dotted(plain);
+    ASSERT_NE(GetFileAttributesW(dotted.path.c_str()), INVALID_FILE_ATTRIBUTES);
     TScannedForm form;
     zv::Tfm_main& f = form.f;
     zvtest::TMessageRecorder rec(f);
+
+    f.tree_start.Select(FindItem(f.tree_start, "c.exe."));
+    f.bt_delstart.Click();
+    ASSERT_EQ(rec.boxes.size(), 2u);
+    EXPECT_EQ(rec.boxes[1].text, "删除失败！");
+    EXPECT_EQ(rec.boxes[1].type, static_cast<UINT>(MB_ICONINFORMATION));
+    EXPECT_NE(GetFileAttributesA(plain.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(GetFileAttributesW(dotted.path.c_str()), INVALID_FILE_ATTRIBUTES);
+    rec.boxes.clear();
 
     f.tree_start.Select(FindItem(f.tree_start, "a.exe"));
     f.bt_delstart.Click();
@@ -156,8 +177,10 @@ TEST(StartupCommands, EntriesGoneSinceTheScanFailToDelete)
 }
 
 // Value names that the ANSI functions cannot hand over whole: one with a zero byte inside reads
-// as the name before it, one with a character outside the code page reads as "?". Deleting
-// either row would remove another value.
+// as the name before it, one with a character outside the code page reads as "?", one that the
+// code page holds only by best fit reads as its look-alike beside the real one. Deleting any of
+// those rows would remove another value. Each row shows its own command line, and its question
+// is shown whole.
 TEST(StartupCommands, NamesThatReachAnotherValueAreNeverDeleted)
 {
     TStartupPlaces places;
@@ -171,7 +194,8 @@ TEST(StartupCommands, NamesThatReachAnotherValueAreNeverDeleted)
     const auto deleteValue =
         reinterpret_cast<TDeleteValue>(reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "NtDeleteValueKey")));
     ASSERT_TRUE(setValue && deleteValue);
-    const std::vector<std::wstring> odd = {std::wstring(L"ZvHelper\0x", 10), L"Zv\U0001F600", L"Zv??"};
+    const std::vector<std::wstring> odd = {std::wstring(L"ZvHelper\0x", 10), L"Zv\U0001F600", L"Zv??",
+                                           L"ZvOffice\u00B2", L"ZvOffice2"};
     struct TOddValues {
         const std::vector<std::wstring>& names;
         TDeleteValue remove;
@@ -183,7 +207,7 @@ TEST(StartupCommands, NamesThatReachAnotherValueAreNeverDeleted)
             for (const std::wstring& name : names) {
                 UNICODE_STRING u{static_cast<USHORT>(name.size() * 2), static_cast<USHORT>(name.size() * 2),
                                  const_cast<wchar_t*>(name.data())};
-                wchar_t data[] = L"notepad.exe";
+                wchar_t data[] = L"calc.exe";
                 set(key, &u, 0, REG_SZ, data, sizeof(data));
             }
         }
@@ -215,19 +239,21 @@ TEST(StartupCommands, NamesThatReachAnotherValueAreNeverDeleted)
     zv::Tfm_main& f = form.f;
     zvtest::TMessageRecorder rec(f);
     TTreeNode* group = f.tree_start.TopItem(0);
-    ASSERT_EQ(group->Count(), 4u);
+    ASSERT_EQ(group->Count(), 6u);
     for (size_t i = 0; i < group->Count(); ++i) {
         TTreeNode* row = group->Item(i);
         if (row->Data->ValueName == "ZvHelper") continue;
         f.tree_start.Select(row);
         ASSERT_TRUE(f.bt_delstart.Enabled());
+        EXPECT_EQ(row->Data->CommandLine, "calc.exe");
         f.bt_delstart.Click();
-        ASSERT_FALSE(rec.boxes.empty());
+        ASSERT_GE(rec.boxes.size(), 2u);
+        EXPECT_EQ(rec.boxes[rec.boxes.size() - 2].text.find('\0'), std::string::npos);
         EXPECT_EQ(rec.boxes.back().text, "删除失败！");
         EXPECT_EQ(rec.boxes.back().type, static_cast<UINT>(MB_ICONINFORMATION));
         EXPECT_EQ(group->Item(i), row);
     }
-    EXPECT_EQ(rec.boxes.size(), 6u);
+    EXPECT_EQ(rec.boxes.size(), 10u);
     EXPECT_TRUE(zvtest::ValueExists(HKEY_CURRENT_USER, zvtest::kRunKey, "ZvHelper"));
     for (const std::wstring& name : odd) EXPECT_TRUE(values.Has(name));
 }

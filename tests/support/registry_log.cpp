@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/registry.h"
+#include "platform/unicode_text.h"
 
 namespace zvtest {
 
@@ -51,6 +52,16 @@ LONG WINAPI LoggedOpen(HKEY base, LPCSTR sub, DWORD options, REGSAM sam, PHKEY r
     return status;
 }
 
+// The wide opens name the same keys; their paths are logged as code-page text.
+LONG WINAPI LoggedOpenW(HKEY base, LPCWSTR sub, DWORD options, REGSAM sam, PHKEY result)
+{
+    const auto where = Where(base, sub ? zv::WideToAnsi(sub).c_str() : nullptr);
+    State().log->requests.push_back({TRegistryRequest::Open, where.first, where.second, sam, {}, 0, {}});
+    const LONG status = State().real.OpenKeyExW(base, sub, options, sam, result);
+    Remember(status, *result, where);
+    return status;
+}
+
 LONG WINAPI LoggedCreate(HKEY base, LPCSTR sub, DWORD reserved, LPSTR cls, DWORD options, REGSAM sam,
                          LPSECURITY_ATTRIBUTES security, PHKEY result, LPDWORD disposition)
 {
@@ -78,6 +89,7 @@ TRegistryLog::TRegistryLog()
     State().real = zv::RegistryApi();
     State().keys.clear();
     zv::RegistryApi().OpenKeyEx = LoggedOpen;
+    zv::RegistryApi().OpenKeyExW = LoggedOpenW;
     zv::RegistryApi().CreateKeyEx = LoggedCreate;
     zv::RegistryApi().SetValueEx = LoggedSetValue;
 }
