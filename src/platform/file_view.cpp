@@ -23,14 +23,15 @@ std::string SysnativeDirectory()
     return folder;
 }
 
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 // `path` starts with `folder` and then ends or goes on with a separator; letters A to Z in
 // either case. The folder is the system's own and holds no double-byte character.
 bool IsBelow(const std::string& path, const std::string& folder)
 {
     if (folder.empty() || path.size() < folder.size()) return false;
-    if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path.data(), static_cast<int>(folder.size()), folder.data(),
-                       static_cast<int>(folder.size())) != CSTR_EQUAL) {
-        return false;
+    for (size_t i = 0; i < folder.size(); ++i) {
+        if (AsciiLower(path[i]) != AsciiLower(folder[i])) return false;
     }
     return path.size() == folder.size() || path[folder.size()] == '\\';
 }
@@ -41,15 +42,17 @@ TFunction Kernel32Function(const char* name)
     return reinterpret_cast<TFunction>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), name)));
 }
 
-}  // namespace
-
-// The 32-bit system folder as a 64-bit program names it.
+// The 32-bit system folder as a 64-bit program names it. Looked up: 32-bit XP lacks the call.
 std::string Wow64Directory()
 {
+    using TGetDirectory = UINT(WINAPI*)(LPSTR, UINT);
+    static const auto get = Kernel32Function<TGetDirectory>("GetSystemWow64DirectoryA");
     char buffer[MAX_PATH + 1] = {};
-    const UINT length = GetSystemWow64DirectoryA(buffer, MAX_PATH);
+    const UINT length = get ? get(buffer, MAX_PATH) : 0;
     return length > 0 && length < MAX_PATH ? std::string(buffer, length) : std::string();
 }
+
+}  // namespace
 
 std::string PathInView(const std::string& path, TFileView view)
 {

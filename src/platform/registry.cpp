@@ -70,12 +70,20 @@ std::wstring KernelName(uint32_t root, const std::string& path, REGSAM view)
     return name;
 }
 
+// Letters A to Z in either case. `from` is a character boundary and `head` ASCII: a lead byte
+// matches none of it.
 bool StartsWithNoCase(const std::string& text, size_t from, const char* head)
 {
     const size_t length = strlen(head);
-    return text.size() >= from + length && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, text.data() + from,
-                                                          static_cast<int>(length), head,
-                                                          static_cast<int>(length)) == CSTR_EQUAL;
+    if (text.size() < from + length) return false;
+    for (size_t i = 0; i < length; ++i) {
+        char c = text[from + i];
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        char h = head[i];
+        if (h >= 'a' && h <= 'z') h = static_cast<char>(h - 'a' + 'A');
+        if (c != h) return false;
+    }
+    return true;
 }
 
 // Appends every key below `path` (relative to `top`; empty for `top` itself), deepest first, so

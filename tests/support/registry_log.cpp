@@ -56,7 +56,7 @@ LONG WINAPI LoggedOpen(HKEY base, LPCSTR sub, DWORD options, REGSAM sam, PHKEY r
 LONG WINAPI LoggedOpenW(HKEY base, LPCWSTR sub, DWORD options, REGSAM sam, PHKEY result)
 {
     const auto where = Where(base, sub ? zv::WideToAnsi(sub).c_str() : nullptr);
-    State().log->requests.push_back({TRegistryRequest::Open, where.first, where.second, sam, {}, 0, {}});
+    State().log->requests.push_back({TRegistryRequest::Open, where.first, where.second, Rights(sam), {}, 0, {}});
     const LONG status = State().real.OpenKeyExW(base, sub, options, sam, result);
     Remember(status, *result, where);
     return status;
