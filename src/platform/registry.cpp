@@ -1,5 +1,6 @@
 #include "platform/registry.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/handles.h"
@@ -343,10 +344,19 @@ void TRegistry::ListValueEntries(std::vector<TValueEntry>& list)
     for (DWORD i = 0; i < info.values; ++i) {
         TValueEntry entry;
         DWORD nameLen = static_cast<DWORD>(name.size()), dataLen = static_cast<DWORD>(data.size());
-        if (RegistryApi().EnumValue(m_current, i, name.data(), &nameLen, nullptr, &entry.type, data.data(),
-                                    &dataLen) != ERROR_SUCCESS) {
-            break;  // key changed
+        LONG status = RegistryApi().EnumValue(m_current, i, name.data(), &nameLen, nullptr, &entry.type,
+                                              data.data(), &dataLen);
+        if (status == ERROR_MORE_DATA) {
+            // The value grew since the key's sizes were read: once more, with room for what it
+            // now says it needs.
+            name.resize(std::max<size_t>(name.size(), kLongestName));
+            data.resize(std::max<size_t>(data.size() * 2, dataLen + size_t{1}));
+            nameLen = static_cast<DWORD>(name.size());
+            dataLen = static_cast<DWORD>(data.size());
+            status = RegistryApi().EnumValue(m_current, i, name.data(), &nameLen, nullptr, &entry.type, data.data(),
+                                             &dataLen);
         }
+        if (status != ERROR_SUCCESS) break;  // the key changed under the scan
         entry.name.assign(name.data(), nameLen);
         entry.data.assign(reinterpret_cast<const char*>(data.data()), dataLen);
         list.push_back(std::move(entry));

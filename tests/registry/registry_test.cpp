@@ -1,6 +1,7 @@
 // The registry object against Wine's real registry: results, messages and the edge cases of
 // stored data that the program cannot trust.
 #include <functional>
+#include <map>
 
 #include "platform/registry.h"
 #include "zvtest.h"
@@ -269,6 +270,27 @@ TEST(Registry, ListsFollowTheRegistryWithNamesOfEveryLength)
     EXPECT_NE(std::find(values.begin(), values.end(), longValue), values.end());
     EXPECT_NE(std::find(values.begin(), values.end(), ""), values.end()) << "the default value has an empty name";
     EXPECT_EQ(reg.ReadText(longValue), "x");
+
+    {
+        // Values that grew since the key's sizes were read are listed all the same, each with
+        // its own data.
+        TApiSwap swap;
+        zv::RegistryApi().QueryInfoKey = [](HKEY k, LPSTR c, LPDWORD cc, LPDWORD r, LPDWORD subs, LPDWORD maxSub,
+                                            LPDWORD maxClass, LPDWORD vals, LPDWORD maxName, LPDWORD maxData,
+                                            LPDWORD sd, PFILETIME t) WINAPI -> LONG {
+            const LONG status = RegQueryInfoKeyA(k, c, cc, r, subs, maxSub, maxClass, vals, maxName, maxData, sd, t);
+            if (maxData) *maxData = 1;
+            return status;
+        };
+        std::vector<TRegistry::TValueEntry> entries;
+        reg.ListValueEntries(entries);
+        ASSERT_EQ(entries.size(), 4u);
+        std::map<std::string, std::string> texts;
+        for (const auto& entry : entries) {
+            if (entry.type == REG_SZ) texts[entry.name] = TRegistry::TextOf(entry);
+        }
+        EXPECT_EQ(texts, (std::map<std::string, std::string>{{"", "default"}, {"数值名", "y"}, {longValue, "x"}}));
+    }
 
     // A key that cannot be read lists nothing, also into a list that held names before.
     reg.LeaveKey();
