@@ -19,7 +19,6 @@
 #include <vector>
 
 #include "platform/registry.h"
-#include "platform/registry_view.h"
 #include "ui/application.h"
 #include "ui/w_main.h"
 
@@ -55,7 +54,7 @@ const TCategory kCategories[kKinds] = {
 // The views a scan of this machine reads: the process's own on 32-bit Windows, both on 64-bit.
 std::vector<REGSAM> Views()
 {
-    if (sizeof(void*) == 8 || zv::RunsUnderWow64()) return {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
+    if (zv::IsWindows64()) return {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
     return {0};
 }
 

@@ -70,15 +70,16 @@ std::string Unquoted(const std::string& candidate)
 std::string WindowsDirectory() { return ReadDirectory(GetWindowsDirectoryA); }
 std::string SystemDirectory() { return ReadDirectory(GetSystemDirectoryA); }
 
-bool FileExists(const std::string& name, size_t ownPart)
+bool FileExists(const std::string& name, size_t ownPart, TFileView view)
 {
     if (name.empty() || EndsInBackslash(name) || HasWildcard(name) || !MayOpenPath(name, ownPart)) return false;
     WIN32_FIND_DATAA data;
-    TFindHandle find(ShellApi().FindFirstFile(name.c_str(), &data));
+    const TFileViewScope scope(view);
+    TFindHandle find(ShellApi().FindFirstFile(PathInView(name, view).c_str(), &data));
     return find && !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::string ExtractCommandFile(const std::string& commandLine)
+std::string ExtractCommandFile(const std::string& commandLine, TFileView view)
 {
     const std::string& s = commandLine;
     if (s.empty()) return {};
@@ -94,7 +95,7 @@ std::string ExtractCommandFile(const std::string& commandLine)
 
     // A directory search is slow (a fifth of a millisecond under Wine), so a candidate that
     // was found here is not searched for a second time below.
-    bool found = FileExists(c);
+    bool found = FileExists(c, 0, view);
     if (!found) {
         const char* path = GetFilePath(c.c_str());
         c = path ? path : "";
@@ -113,12 +114,12 @@ std::string ExtractCommandFile(const std::string& commandLine)
     // A network path is kept as it stands: it is what the line names, and it is neither
     // tested (above) nor turned into a local path the line never meant (here).
     // A full path is kept too: a missing file there is shown missing where the line put it.
-    if (!found && !FileExists(c) && PathRisk(c) != TPathRisk::Network && !NamesItsPlace(c)) {
+    if (!found && !FileExists(c, 0, view) && PathRisk(c) != TPathRisk::Network && !NamesItsPlace(c)) {
         const std::string windows = WindowsDirectory();
         const std::string system = SystemDirectory();
         // The directories are the program's own, and may lie on a share: only c is judged.
         std::string w = windows + "\\" + c;
-        if (!FileExists(w, windows.size() + 1)) w = system + "\\" + c;
+        if (!FileExists(w, windows.size() + 1, view)) w = system + "\\" + c;
         c = w;
     }
     return c;
@@ -128,8 +129,12 @@ std::string ExtractCommandFile(const std::string& commandLine)
 // process, with the icon handle widened and the record padded to 8 bytes in a 64-bit one.
 static_assert(sizeof(SHFILEINFOA) == (sizeof(void*) == 4 ? 352 : 360));
 
-HICON GetFileSmallIcon(const std::string& path, size_t ownPart)
+HICON GetFileSmallIcon(const std::string& name, size_t ownPart, TFileView view)
 {
+    // The program's own part keeps its length but where the system folder's name changed.
+    const std::string path = PathInView(name, view);
+    if (ownPart != 0) ownPart += path.size() - name.size();
+    const TFileViewScope scope(view);
     const TIconRequest request = IconRequest(path, ownPart);
     if (request.source == TIconSource::None) return nullptr;
     UINT flags = SHGFI_ICON | SHGFI_SMALLICON;

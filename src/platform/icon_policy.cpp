@@ -84,13 +84,16 @@ bool SameNoCase(const std::string& a, std::string_view b)
 // that the program could open itself. A class that is not there names nothing.
 bool ClassIconIsSafe(const std::string& key, bool shortcut = false)
 {
+    // The shell asks these classes inside this process, in its own registry view.
     TRegistry reg;
+    reg.NativeView = false;
     reg.AccessMask = KEY_READ;
     reg.SetRoot(HKEY_CLASSES_ROOT);
     if (!reg.EnterKey(key, false)) return true;
     if (reg.HasValue("IsShortcut") && !shortcut) return false;
     if (!reg.KeyIsAbsent("shellex\\IconHandler")) {
         TRegistry handler;
+        handler.NativeView = false;
         handler.AccessMask = KEY_READ;
         handler.SetRoot(HKEY_CLASSES_ROOT);
         if (!shortcut || !handler.EnterKey(key + "\\shellex\\IconHandler", false) ||
@@ -108,6 +111,7 @@ bool TypeIconIsSafe(const std::string& extension, bool shortcut = false)
     if (extension.empty()) return true;
     std::vector<std::string> classes = {"." + extension, "SystemFileAssociations\\." + extension};
     TRegistry reg;
+    reg.NativeView = false;
     reg.AccessMask = KEY_READ;
     reg.SetRoot(HKEY_CLASSES_ROOT);
     if (reg.EnterKey(classes.front(), false)) {

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "platform/handles.h"
-#include "platform/registry_view.h"
+#include "platform/registry.h"
 #include "platform/unicode_text.h"
 
 namespace zv {
@@ -158,7 +158,7 @@ bool ReadValue(HKEY key, const std::wstring& keyName, const std::wstring& name, 
 TRegKeyHandle OpenForReading(HKEY root, const std::wstring& path)
 {
     HKEY key = nullptr;
-    const LONG rc = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | KeyView(root, path), &key);
+    const LONG rc = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | NativeViewFlag(), &key);
     if (rc == ERROR_FILE_NOT_FOUND) return TRegKeyHandle();
     if (rc != ERROR_SUCCESS) Fail(L"无法读取 " + KeyName(root, path) + L"（错误 " + ErrorText(rc) + L"）");
     return TRegKeyHandle(key);

@@ -1,13 +1,12 @@
 #include "platform/reg_import.h"
 
-#include <shlwapi.h>
 
 #include <cstring>
 
 #include "platform/file_io.h"
 #include "platform/handles.h"
+#include "platform/registry.h"
 #include "platform/reg_file.h"
-#include "platform/registry_view.h"
 #include "platform/unicode_text.h"
 
 namespace zv {
@@ -259,7 +258,7 @@ void ApplyRegFile(const std::vector<TRegFileCommand>& commands)
         switch (command.Kind) {
         case TRegFileCommand::TKind::DeleteKey: {
             key.reset();
-            const LONG rc = SHDeleteKeyW(command.Root, command.Path.c_str());
+            const LONG rc = DeleteKeyTreeW(command.Root, command.Path);
             if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) FailCommand("无法删除注册表键 " + KeyText(command), rc);
             break;
         }
@@ -267,8 +266,7 @@ void ApplyRegFile(const std::vector<TRegFileCommand>& commands)
             HKEY created = nullptr;
             key.reset();
             const LONG rc = RegCreateKeyExW(command.Root, command.Path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                            KEY_SET_VALUE | KeyView(command.Root, command.Path), nullptr,
-                                            &created, nullptr);
+                                            KEY_SET_VALUE | NativeViewFlag(), nullptr, &created, nullptr);
             if (rc != ERROR_SUCCESS) FailCommand("无法创建注册表键 " + KeyText(command), rc);
             key.reset(created);
             break;

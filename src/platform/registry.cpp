@@ -39,6 +39,54 @@ bool DoubleByteCodePage()
     return GetCPInfo(CP_ACP, &info) && info.MaxCharSize > 1;
 }
 
+// The kernel's name of an open key, which tells whether two handles reach one key.
+std::wstring KernelName(HKEY key)
+{
+    using TNtQueryKey = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    static const auto query =
+        reinterpret_cast<TNtQueryKey>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"),
+                                                                             "NtQueryKey")));
+    constexpr int kKeyNameInformation = 3;
+    if (!query) return {};
+    ULONG size = 0;
+    query(key, kKeyNameInformation, nullptr, 0, &size);
+    // A ULONG length, then the name in UTF-16 units.
+    std::vector<ULONG> buffer(size / sizeof(ULONG) + 2, 0);
+    if (size == 0 || query(key, kKeyNameInformation, buffer.data(), static_cast<ULONG>(buffer.size() * sizeof(ULONG)),
+                           &size) != 0) {
+        return {};
+    }
+    const ULONG bytes = buffer[0] < (buffer.size() - 1) * sizeof(ULONG) ? buffer[0] : 0;
+    return std::wstring(reinterpret_cast<const wchar_t*>(buffer.data() + 1), bytes / sizeof(wchar_t));
+}
+
+std::wstring KernelName(uint32_t root, const std::string& path, REGSAM view)
+{
+    HKEY opened = nullptr;
+    if (RegistryApi().OpenKeyEx(RootKeyHandle(root), path.c_str(), 0, KEY_READ | view, &opened) != ERROR_SUCCESS) {
+        return {};
+    }
+    std::wstring name = KernelName(opened);
+    RegistryApi().CloseKey(opened);
+    return name;
+}
+
+// Letters A to Z in either case. `from` is a character boundary and `head` ASCII: a lead byte
+// matches none of it.
+bool StartsWithNoCase(const std::string& text, size_t from, const char* head)
+{
+    const size_t length = strlen(head);
+    if (text.size() < from + length) return false;
+    for (size_t i = 0; i < length; ++i) {
+        char c = text[from + i];
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        char h = head[i];
+        if (h >= 'a' && h <= 'z') h = static_cast<char>(h - 'a' + 'A');
+        if (c != h) return false;
+    }
+    return true;
+}
+
 // Appends every key below `path` (relative to `top`; empty for `top` itself), deepest first, so
 // that each is empty when its turn to go comes. False when a name there has no exact code-page
 // form: such a key could not be shown, nor named again, as the one that was there. A key that
@@ -64,6 +112,92 @@ bool ListTree(HKEY top, const std::wstring& path, REGSAM access, std::vector<std
 }
 
 }  // namespace
+
+bool IsWindows64()
+{
+    if constexpr (sizeof(void*) == 8) {
+        return true;
+    } else {
+        // Looked up, not imported: XP before SP2 lacks it, and is 32-bit.
+        using TIsWow64Process = BOOL(WINAPI*)(HANDLE, PBOOL);
+        static const bool wow64 = [] {
+            const auto isWow64 = reinterpret_cast<TIsWow64Process>(
+                reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
+            BOOL result = FALSE;
+            return isWow64 && isWow64(GetCurrentProcess(), &result) && result;
+        }();
+        return wow64;
+    }
+}
+
+REGSAM NativeViewFlag() { return IsWindows64() ? KEY_WOW64_64KEY : 0; }
+
+std::string ViewKeyPath(TRegView view, const std::string& path)
+{
+    if (view != TRegView::Wow32 || !StartsWithNoCase(path, 0, "SOFTWARE\\")) return path;
+    const size_t below = StartsWithNoCase(path, 9, "Classes\\") ? 17 : 9;
+    return path.substr(0, below) + "Wow6432Node\\" + path.substr(below);
+}
+
+std::vector<TViewKey> KeyViews(uint32_t root, const std::string& path)
+{
+    if (!IsWindows64()) return {{TRegView::Only, path}};
+    std::vector<TViewKey> views{{TRegView::Native, path}};
+    const std::wstring wow32 = KernelName(root, path, KEY_WOW64_32KEY);
+    // No key of that name in the 32-bit view, or the very key the 64-bit view reaches.
+    if (!wow32.empty() && wow32 != KernelName(root, path, KEY_WOW64_64KEY)) {
+        views.push_back({TRegView::Wow32, ViewKeyPath(TRegView::Wow32, path)});
+    }
+    return views;
+}
+
+LONG DeleteKeyTreeW(HKEY root, const std::wstring& path)
+{
+    HKEY opened = nullptr;
+    LONG rc = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | NativeViewFlag(), &opened);
+    if (rc != ERROR_SUCCESS) return rc;
+    TRegKeyHandle key(opened);
+    std::vector<std::wstring> children;
+    std::vector<wchar_t> name(256);
+    for (DWORD index = 0;; ++index) {
+        DWORD length = static_cast<DWORD>(name.size());
+        rc = RegEnumKeyExW(key.get(), index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_MORE_DATA && name.size() < kLongestName) {
+            name.resize(kLongestName);
+            --index;
+            continue;
+        }
+        if (rc != ERROR_SUCCESS) break;
+        children.emplace_back(name.data(), length);
+    }
+    key.reset();
+    for (const std::wstring& child : children) {
+        rc = DeleteKeyTreeW(root, path + L"\\" + child);
+        if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) return rc;
+    }
+    return RegistryApi().DeleteKeyW(root, path.c_str(), NativeViewFlag(), 0);
+}
+
+namespace {
+
+LONG WINAPI DeleteKeyInOneView(HKEY base, LPCSTR name, REGSAM, DWORD) { return RegDeleteKeyA(base, name); }
+LONG WINAPI DeleteWideKeyInOneView(HKEY base, LPCWSTR name, REGSAM, DWORD) { return RegDeleteKeyW(base, name); }
+
+template <class TFunction>
+TFunction Advapi32Function(const char* name)
+{
+    return reinterpret_cast<TFunction>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32.dll"), name)));
+}
+
+}  // namespace
+
+TRegistryApi::TRegistryApi()
+    : DeleteKey(Advapi32Function<TDeleteKey>("RegDeleteKeyExA")),
+      DeleteKeyW(Advapi32Function<TDeleteKeyW>("RegDeleteKeyExW"))
+{
+    if (!DeleteKey) DeleteKey = DeleteKeyInOneView;
+    if (!DeleteKeyW) DeleteKeyW = DeleteWideKeyInOneView;
+}
 
 TRegistryApi& RegistryApi()
 {
@@ -108,9 +242,9 @@ bool TRegistry::EnterKey(const std::string& path, bool create)
     LONG status;
     if (create && !path.empty()) {
         status = RegistryApi().CreateKeyEx(base, rest.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                           AccessMask, nullptr, &opened, nullptr);
+                                           Access(AccessMask), nullptr, &opened, nullptr);
     } else {
-        status = RegistryApi().OpenKeyEx(base, rest.c_str(), 0, AccessMask, &opened);
+        status = RegistryApi().OpenKeyEx(base, rest.c_str(), 0, Access(AccessMask), &opened);
     }
     if (status != ERROR_SUCCESS) return false;
 
@@ -143,13 +277,20 @@ bool TRegistry::EraseKey(const std::string& path)
     std::string rest;
     const HKEY base = ResolveBase(path, rest);
     HKEY opened = nullptr;
-    if (RegistryApi().OpenKeyEx(base, rest.c_str(), 0, AccessMask, &opened) == ERROR_SUCCESS) {
+    if (RegistryApi().OpenKeyEx(base, rest.c_str(), 0, Access(AccessMask), &opened) == ERROR_SUCCESS) {
         const TRegKeyHandle top(opened);
         std::vector<std::wstring> below;
-        if (!ListTree(opened, {}, AccessMask, below)) return false;
-        for (const std::wstring& key : below) RegistryApi().DeleteKeyW(opened, key.c_str());
+        if (!ListTree(opened, {}, Access(AccessMask), below)) return false;
+        // Each in the view the key was opened in.
+        for (const std::wstring& key : below) RegistryApi().DeleteKeyW(opened, key.c_str(), Access(0), 0);
     }
-    return RegistryApi().DeleteKey(base, rest.c_str()) == ERROR_SUCCESS;
+    return DeleteKey(base, rest) == ERROR_SUCCESS;
+}
+
+LONG TRegistry::DeleteKey(HKEY base, const std::string& name) const
+{
+    // Without a view the system deletes the key of this process's own view.
+    return RegistryApi().DeleteKey(base, name.c_str(), Access(0), 0);
 }
 
 bool TRegistry::KeyIsAbsent(const std::string& path)
@@ -157,7 +298,7 @@ bool TRegistry::KeyIsAbsent(const std::string& path)
     std::string rest;
     const HKEY base = ResolveBase(path, rest);
     HKEY opened = nullptr;
-    const LONG status = RegistryApi().OpenKeyEx(base, rest.c_str(), 0, AccessMask, &opened);
+    const LONG status = RegistryApi().OpenKeyEx(base, rest.c_str(), 0, Access(AccessMask), &opened);
     if (status == ERROR_SUCCESS) RegistryApi().CloseKey(opened);
     return status == ERROR_FILE_NOT_FOUND;
 }
@@ -236,7 +377,7 @@ bool TRegistry::WideNames(const std::string& path, bool values, std::vector<std:
     std::string rest;
     const HKEY base = ResolveBase(path, rest);
     HKEY opened = nullptr;
-    const LONG status = RegistryApi().OpenKeyExW(base, AnsiToWide(rest).c_str(), 0, KEY_READ, &opened);
+    const LONG status = RegistryApi().OpenKeyExW(base, AnsiToWide(rest).c_str(), 0, Access(KEY_READ), &opened);
     if (status == ERROR_FILE_NOT_FOUND) return true;
     if (status != ERROR_SUCCESS) return false;
     const TRegKeyHandle key(opened);

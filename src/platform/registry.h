@@ -21,7 +21,10 @@ struct TRegistryApi {
     decltype(&RegOpenKeyExA) OpenKeyEx = RegOpenKeyExA;
     decltype(&RegCreateKeyExA) CreateKeyEx = RegCreateKeyExA;
     decltype(&RegCloseKey) CloseKey = RegCloseKey;
-    decltype(&RegDeleteKeyA) DeleteKey = RegDeleteKeyA;
+    // RegDeleteKeyExA where advapi32 has it; elsewhere (32-bit XP, one view) RegDeleteKeyA,
+    // the view ignored.
+    using TDeleteKey = LONG(WINAPI*)(HKEY, LPCSTR, REGSAM, DWORD);
+    TDeleteKey DeleteKey;
     decltype(&RegDeleteValueA) DeleteValue = RegDeleteValueA;
     decltype(&RegQueryInfoKeyA) QueryInfoKey = RegQueryInfoKeyA;
     decltype(&RegEnumKeyExA) EnumKeyEx = RegEnumKeyExA;
@@ -31,15 +34,46 @@ struct TRegistryApi {
     // The wide calls carry a name whole, whatever the code page makes of it; the undo also
     // checks with them that every key it would write can be written, before it writes any.
     decltype(&RegOpenKeyExW) OpenKeyExW = RegOpenKeyExW;
-    decltype(&RegDeleteKeyW) DeleteKeyW = RegDeleteKeyW;
+    // RegDeleteKeyExW where advapi32 has it, else RegDeleteKeyW, as DeleteKey.
+    using TDeleteKeyW = LONG(WINAPI*)(HKEY, LPCWSTR, REGSAM, DWORD);
+    TDeleteKeyW DeleteKeyW;
     decltype(&RegEnumKeyExW) EnumKeyExW = RegEnumKeyExW;
     decltype(&RegEnumValueW) EnumValueW = RegEnumValueW;
+    TRegistryApi();
 };
 
 TRegistryApi& RegistryApi();
 
 // The predefined root a record stores as 32 bits: its handle is that value sign-extended.
 inline HKEY RootKeyHandle(uint32_t root) { return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(root))); }
+
+// Which registry view an entry was read in. On 32-bit Windows there is one view (Only); on
+// 64-bit Windows every key is opened in the 64-bit view and the 32-bit view's keys by their real
+// path below Wow6432Node, so one path names one key in records, backups and undo records.
+enum class TRegView : uint8_t { Only, Native, Wow32 };
+
+// True on 64-bit Windows, whichever build runs.
+bool IsWindows64();
+// The flag every open of a key adds: KEY_WOW64_64KEY on 64-bit Windows, else 0.
+REGSAM NativeViewFlag();
+
+// The real path of `path`'s key in the 32-bit view ("SOFTWARE\Wow6432Node\...", classes as
+// "SOFTWARE\Classes\Wow6432Node\..."); the path itself for every other view, and for a path
+// outside SOFTWARE.
+std::string ViewKeyPath(TRegView view, const std::string& path);
+
+// Deletes the key and everything below it in the 64-bit view on 64-bit Windows, as SHDeleteKeyW
+// does in this process's own view. The system's result: ERROR_FILE_NOT_FOUND for no such key.
+LONG DeleteKeyTreeW(HKEY root, const std::wstring& path);
+
+struct TViewKey {
+    TRegView view;
+    std::string path;
+};
+// The views in which `path` under `root` is a key of its own, each with its real path: the
+// 64-bit view and, when the system keeps a separate one, the 32-bit view; on 32-bit Windows the
+// one view. A key the system shares between the views is listed once.
+std::vector<TViewKey> KeyViews(uint32_t root, const std::string& path);
 
 class TRegistry {
 public:
@@ -54,6 +88,9 @@ public:
     void SetRoot(uint32_t root) { SetRoot(RootKeyHandle(root)); }
 
     REGSAM AccessMask = KEY_ALL_ACCESS;
+    // False to read the keys as this process itself sees them (what it loads in-process), not
+    // through the 64-bit view.
+    bool NativeView = true;
 
     HKEY CurrentKey() const { return m_current; }
     const std::string& CurrentPath() const { return m_currentPath; }
@@ -102,6 +139,8 @@ private:
     // The base key and the rest of the path a path resolves to.
     HKEY ResolveBase(const std::string& path, std::string& rest) const;
     void CloseCurrent();
+    REGSAM Access(REGSAM access) const { return access | (NativeView ? NativeViewFlag() : 0); }
+    LONG DeleteKey(HKEY base, const std::string& name) const;
     bool WideNames(const std::string& path, bool values, std::vector<std::wstring>& names) const;
 
     HKEY m_root;

@@ -30,11 +30,24 @@ bool IsEntryKeyPath(const std::string& path)
 namespace {
 
 // `path` is `base` and a single key name below it.
-bool IsEntryBelow(const std::string& path, const std::string& base)
+bool IsEntryBelowOne(const std::string& path, const std::string& base)
 {
     const std::string prefix = base.back() == '\\' ? base : base + "\\";
     return path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0 &&
            IsSingleKeyName(path.substr(prefix.size()));
+}
+
+// The same below `base` in either registry view: machine keys of the 32-bit view are named by
+// their real path below Wow6432Node.
+bool IsEntryBelow(const std::string& path, const std::string& base)
+{
+    return IsEntryBelowOne(path, base) || IsEntryBelowOne(path, ViewKeyPath(TRegView::Wow32, base));
+}
+
+// `path` is `key` in either view.
+bool IsKeyInEitherView(const std::string& path, const std::string& key)
+{
+    return path == key || path == ViewKeyPath(TRegView::Wow32, key);
 }
 
 }  // namespace
@@ -64,10 +77,14 @@ bool IsCreatedActionKey(HKEY root, const std::string& path)
 bool IsChangedActionValue(HKEY root, const std::string& path, const std::string& name)
 {
     if (!IsExactName(name)) return false;
-    if (path == RunKey || path == ApprovedRunKey || path == ApprovedRun32Key || path == ApprovedFolderKey) {
+    if (path == ApprovedRunKey || path == ApprovedRun32Key || path == ApprovedFolderKey) {
         return root == HKEY_CURRENT_USER || root == HKEY_LOCAL_MACHINE;
     }
-    if (root == HKEY_LOCAL_MACHINE) return path == ToolbarKey || path == ShellExecuteHooksKey;
+    if (path == RunKey) return root == HKEY_CURRENT_USER || root == HKEY_LOCAL_MACHINE;
+    if (root == HKEY_LOCAL_MACHINE) {
+        return IsKeyInEitherView(path, RunKey) || IsKeyInEitherView(path, ToolbarKey) ||
+               IsKeyInEitherView(path, ShellExecuteHooksKey);
+    }
     if (root == HKEY_CURRENT_USER) return path == UrlSearchHooksKey || (path == HomePageKey && name == "Start Page");
     return false;
 }
@@ -85,7 +102,8 @@ bool NamesListedEntry(const TNodeData& record)
     if (record.IsValue) return reg.NamesOneValue(record.KeyPath, record.ValueName);
     if (record.IsActiveX) {
         // Listed by its class among the download records or the per-user statistics.
-        std::string listedIn = record.RootKey == kHkeyLocalMachine ? DistributionUnitsKey : ExtStatsKey;
+        std::string listedIn = record.RootKey == kHkeyLocalMachine ? ViewKeyPath(record.View, DistributionUnitsKey)
+                                                                    : std::string(ExtStatsKey);
         listedIn.pop_back();
         return reg.NamesOneSubKey(listedIn, record.Clsid);
     }

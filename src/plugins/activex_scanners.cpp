@@ -33,12 +33,13 @@ std::string FoldedClassName(std::string clsid)
 
 // Adds the control's entry, named after its class or marked as missing, with its state mark;
 // gives the server file that the class names.
-TTreeNode* AddControl(Tfm_main& form, TTreeNode* category, const std::string& clsid, std::string& fileName)
+TTreeNode* AddControl(Tfm_main& form, TTreeNode* category, const std::string& clsid, std::string& fileName,
+                      TRegView view)
 {
     TTreeNode* entry = form.m_tree.Add(category, clsid);
     form.SetNodeIcon(entry, picEntry);
     std::string displayName;
-    form.ResolveClsid(clsid, fileName, displayName);
+    form.ResolveClsid(clsid, fileName, displayName, view);
     if (!displayName.empty()) {
         entry->SetText(displayName);
         AddDetail(form, entry, clsid, picDetail);
@@ -50,11 +51,12 @@ TTreeNode* AddControl(Tfm_main& form, TTreeNode* category, const std::string& cl
     return entry;
 }
 
-void AttachControlRecord(TTreeNode* entry, uint32_t root, std::string keyPath, const std::string& clsid,
+void AttachControlRecord(TTreeNode* entry, uint32_t root, TRegView view, std::string keyPath, const std::string& clsid,
                          std::string fileName)
 {
     auto data = std::make_unique<TNodeData>();
     data->RootKey = root;
+    data->View = view;
     data->KeyPath = std::move(keyPath);
     data->Clsid = clsid;
     data->FileName = std::move(fileName);
@@ -68,11 +70,18 @@ void AttachControlRecord(TTreeNode* entry, uint32_t root, std::string keyPath, c
 
 void Tfm_main::ScanDownloadedControls(TTreeNode* Category)
 {
+    for (const TViewKey& view : KeyViews(kHkeyLocalMachine, kDistributionUnitsKey)) {
+        ScanDownloadedControlsView(Category, view);
+    }
+}
+
+void Tfm_main::ScanDownloadedControlsView(TTreeNode* Category, const TViewKey& View)
+{
     TRegistry reg;
     TStringList names;
-    if (!ListNames(reg, kHkeyLocalMachine, kDistributionUnitsKey, TListKind::SubKeys, names)) return;
+    if (!ListNames(reg, kHkeyLocalMachine, View.path, TListKind::SubKeys, names)) return;
     for (const std::string& name : names) {
-        const std::string unitKey = std::string(kDistributionUnitsKey) + "\\" + name;
+        const std::string unitKey = View.path + "\\" + name;
         if (!reg.EnterKey(unitKey, false)) continue;
         uint32_t systemComponent = 0;
         try {
@@ -84,20 +93,26 @@ void Tfm_main::ScanDownloadedControls(TTreeNode* Category)
         if (systemComponent != 0) continue;
 
         std::string fileName;
-        TTreeNode* entry = AddControl(*this, Category, name, fileName);
+        TTreeNode* entry = AddControl(*this, Category, name, fileName, View.view);
         if (reg.EnterKey(unitKey + "\\DownloadInformation", false)) {
             if (reg.HasValue("CODEBASE")) AddDetail(*this, entry, reg.ReadText("CODEBASE"), picDetail);
             reg.LeaveKey();
         }
-        AttachControlRecord(entry, kHkeyLocalMachine, kDistributionUnitsKey, name, fileName);
+        AddViewDetail(*this, entry, kHkeyLocalMachine, unitKey, View.view);
+        AttachControlRecord(entry, kHkeyLocalMachine, View.view, View.path, name, fileName);
     }
 }
 
 void Tfm_main::ScanExtStats(TTreeNode* Category)
 {
+    for (const TViewKey& view : KeyViews(kHkeyCurrentUser, kExtStatsKey)) ScanExtStatsView(Category, view);
+}
+
+void Tfm_main::ScanExtStatsView(TTreeNode* Category, const TViewKey& View)
+{
     TRegistry reg;
     TStringList names;
-    if (!ListNames(reg, kHkeyCurrentUser, kExtStatsKey, TListKind::SubKeys, names)) return;
+    if (!ListNames(reg, kHkeyCurrentUser, View.path, TListKind::SubKeys, names)) return;
     // What the category lists, kept as it grows: looking each name up among the children
     // would make the scan quadratic in the number of controls.
     std::unordered_set<std::string> listed;
@@ -106,15 +121,16 @@ void Tfm_main::ScanExtStats(TTreeNode* Category)
     }
     for (const std::string& name : names) {
         if (listed.count(FoldedClassName(name))) continue;
-        const std::string statsKey = std::string(kExtStatsKey) + "\\" + name;
+        const std::string statsKey = View.path + "\\" + name;
         if (reg.EnterKey(statsKey + "\\iexplore", false)) {
             const uint32_t type = reg.HasValue("Type") ? reg.ReadNumber("Type") : 0;
             reg.LeaveKey();
             if (type != 1) continue;
         }
         std::string fileName;
-        TTreeNode* entry = AddControl(*this, Category, name, fileName);
-        AttachControlRecord(entry, kHkeyCurrentUser, statsKey, name, fileName);
+        TTreeNode* entry = AddControl(*this, Category, name, fileName, View.view);
+        AddViewDetail(*this, entry, kHkeyCurrentUser, statsKey, View.view);
+        AttachControlRecord(entry, kHkeyCurrentUser, View.view, statsKey, name, fileName);
         listed.insert(FoldedClassName(name));
     }
 }

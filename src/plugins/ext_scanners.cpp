@@ -41,17 +41,24 @@ const TClassPoint kShellExecuteHooks{kHkeyLocalMachine, ShellExecuteHooksKey, TL
 
 bool IsBuiltIn(const std::string& name) { return AnsiPos(kSystemClsidList, name) != std::string::npos; }
 
+void ScanClassPointView(Tfm_main& form, TTreeNode* category, const TClassPoint& point, const TViewKey& view);
+
 void ScanClassPoint(Tfm_main& form, TTreeNode* category, const TClassPoint& point)
+{
+    for (const TViewKey& view : KeyViews(point.root, point.key)) ScanClassPointView(form, category, point, view);
+}
+
+void ScanClassPointView(Tfm_main& form, TTreeNode* category, const TClassPoint& point, const TViewKey& view)
 {
     TRegistry reg;
     TStringList names;
-    if (!ListNames(reg, point.root, point.key, point.list, names)) return;
+    if (!ListNames(reg, point.root, view.path, point.list, names)) return;
     for (const std::string& name : names) {
         TTreeNode* entry = form.m_tree.Add(category, name);
         if (!point.builtInTest) form.SetNodeIcon(entry, picEntry);
 
         std::string fileName, displayName;
-        form.ResolveClsid(name, fileName, displayName);
+        form.ResolveClsid(name, fileName, displayName, view.view);
         if (!displayName.empty()) {
             AddDetail(form, entry, name, picDetail);
             if (!fileName.empty()) AddDetail(form, entry, fileName, picServerFile);
@@ -63,13 +70,15 @@ void ScanClassPoint(Tfm_main& form, TTreeNode* category, const TClassPoint& poin
 
         auto data = std::make_unique<TNodeData>();
         data->RootKey = point.root;
+        data->View = view.view;
         if (point.list == TListKind::SubKeys) {
-            data->KeyPath = std::string(point.key) + "\\" + name;
+            data->KeyPath = view.path + "\\" + name;
         } else {
-            data->KeyPath = point.key;
+            data->KeyPath = view.path;
             data->ValueName = name;
             data->IsValue = 1;
         }
+        AddViewDetail(form, entry, point.root, data->KeyPath, view.view);
         data->Clsid = name;
         data->FileName = fileName;
         data->Deletable = builtIn ? 0 : 1;
@@ -79,10 +88,12 @@ void ScanClassPoint(Tfm_main& form, TTreeNode* category, const TClassPoint& poin
 }
 
 // The record of an entry whose hook is a key of its own that nothing can disable.
-void AttachKeyRecord(TTreeNode* entry, uint32_t root, std::string keyPath, std::string clsid, std::string fileName)
+void AttachKeyRecord(TTreeNode* entry, uint32_t root, TRegView view, std::string keyPath, std::string clsid,
+                     std::string fileName)
 {
     auto data = std::make_unique<TNodeData>();
     data->RootKey = root;
+    data->View = view;
     data->KeyPath = std::move(keyPath);
     data->Clsid = std::move(clsid);
     data->FileName = std::move(fileName);
@@ -92,7 +103,7 @@ void AttachKeyRecord(TTreeNode* entry, uint32_t root, std::string keyPath, std::
 
 }  // namespace
 
-void Tfm_main::ResolveClsid(const std::string& Clsid, std::string& FileName, std::string& DisplayName)
+void Tfm_main::ResolveClsid(const std::string& Clsid, std::string& FileName, std::string& DisplayName, TRegView View)
 {
     FileName.clear();
     DisplayName.clear();
@@ -101,27 +112,34 @@ void Tfm_main::ResolveClsid(const std::string& Clsid, std::string& FileName, std
         TRegistry reg;
         reg.SetRoot(kHkeyLocalMachine);
         reg.AccessMask = KEY_READ;
-        if (reg.EnterKey(kClsidKey + Clsid, false)) {
+        const std::string classKey = ViewKeyPath(View, kClsidKey) + Clsid;
+        if (reg.EnterKey(classKey, false)) {
             DisplayName = reg.ReadText("");
             reg.LeaveKey();
         }
-        if (reg.EnterKey(kClsidKey + Clsid + "\\InprocServer32", false)) {
+        if (reg.EnterKey(classKey + "\\InprocServer32", false)) {
             FileName = AnsiReplaceAllNoCase(reg.ReadText(""), "%SystemRoot%", windows);
             reg.LeaveKey();
         }
     }
-    FileName = ExtractCommandFile(FileName);
+    // The server is loaded by a process of the class's own view.
+    FileName = ExtractCommandFile(FileName, View == TRegView::Wow32 ? TFileView::Wow32 : TFileView::Native);
 }
 
 void Tfm_main::ScanExtensions(TTreeNode* Category)
 {
+    for (const TViewKey& view : KeyViews(kHkeyLocalMachine, ExtensionsKey)) ScanExtensionsView(Category, view);
+}
+
+void Tfm_main::ScanExtensionsView(TTreeNode* Category, const TViewKey& View)
+{
     TRegistry reg;
     TStringList names;
-    if (!ListNames(reg, kHkeyLocalMachine, ExtensionsKey, TListKind::SubKeys, names)) return;
+    if (!ListNames(reg, kHkeyLocalMachine, View.path, TListKind::SubKeys, names)) return;
     for (const std::string& name : names) {
         TTreeNode* entry = m_tree.Add(Category, name);
         SetNodeIcon(entry, picEntry);
-        const std::string keyPath = std::string(ExtensionsKey) + "\\" + name;
+        const std::string keyPath = View.path + "\\" + name;
         std::string exec;
         if (reg.EnterKey(keyPath, false)) {
             std::string text = reg.ReadText("MenuText");
@@ -134,25 +152,32 @@ void Tfm_main::ScanExtensions(TTreeNode* Category)
             if (!exec.empty()) AddDetail(*this, entry, exec, picDetail);
             reg.LeaveKey();
         }
-        AttachKeyRecord(entry, kHkeyLocalMachine, keyPath, name, exec);
+        AddViewDetail(*this, entry, kHkeyLocalMachine, keyPath, View.view);
+        AttachKeyRecord(entry, kHkeyLocalMachine, View.view, keyPath, name, exec);
     }
 }
 
 void Tfm_main::ScanMenuExt(TTreeNode* Category)
 {
+    for (const TViewKey& view : KeyViews(kHkeyCurrentUser, MenuExtKey)) ScanMenuExtView(Category, view);
+}
+
+void Tfm_main::ScanMenuExtView(TTreeNode* Category, const TViewKey& View)
+{
     TRegistry reg;
     TStringList names;
-    if (!ListNames(reg, kHkeyCurrentUser, MenuExtKey, TListKind::SubKeys, names)) return;
+    if (!ListNames(reg, kHkeyCurrentUser, View.path, TListKind::SubKeys, names)) return;
     for (const std::string& name : names) {
         TTreeNode* entry = m_tree.Add(Category, name);
         SetNodeIcon(entry, picEntry);
-        const std::string keyPath = std::string(MenuExtKey) + "\\" + name;
+        const std::string keyPath = View.path + "\\" + name;
         if (reg.EnterKey(keyPath, false)) {
             const std::string target = reg.ReadText("");
             if (!target.empty()) AddDetail(*this, entry, target, picDetail);
             reg.LeaveKey();
         }
-        AttachKeyRecord(entry, kHkeyCurrentUser, keyPath, {}, {});
+        AddViewDetail(*this, entry, kHkeyCurrentUser, keyPath, View.view);
+        AttachKeyRecord(entry, kHkeyCurrentUser, View.view, keyPath, {}, {});
     }
 }
 

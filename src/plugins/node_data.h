@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/file_view.h"
+#include "platform/registry.h"
+
 namespace zv {
 
 // What Task Manager's mark for a startup item says, as the scan read it.
@@ -23,6 +26,15 @@ struct TNodeData {
     // empty), 0: the entry is the key KeyPath itself. An empty name alone cannot tell the two
     // apart, and taking a default value for a whole key would erase every entry beside it.
     uint8_t IsValue = 0;
+    // The registry view KeyPath was read in; a startup-folder file has none (Only).
+    TRegView View = TRegView::Only;
+    // The file is used by a process of the 32-bit view (an in-process server or control of that
+    // view, a plug-in entry), so it is looked at through that view's system folder; every other
+    // file (startup items: the 64-bit shell starts them) natively.
+    TFileView FileView() const
+    {
+        return View == TRegView::Wow32 && ItemName.empty() ? TFileView::Wow32 : TFileView::Native;
+    }
     // Startup items: the value MarkName of MarkKey under MarkRoot where Task Manager marks the
     // item enabled or disabled (MarkRoot 0: no such place), and what it said at the scan.
     uint32_t MarkRoot = 0;

@@ -38,10 +38,10 @@ bool EraseControlKey(TRegistry& reg, HKEY root, const std::string& path)
 // A control leaves three traces. The per-user settings key is also its disable mark, so it
 // goes only once every other trace is gone: a control whose download record or statistics
 // stay must not come out of a failed delete enabled.
-bool EraseControl(TRegistry& reg, const std::string& clsid)
+bool EraseControl(TRegistry& reg, const std::string& clsid, TRegView view)
 {
     if (!IsSingleKeyName(clsid)) return false;
-    if (!EraseControlKey(reg, HKEY_LOCAL_MACHINE, DistributionUnitsKey + clsid)) return false;
+    if (!EraseControlKey(reg, HKEY_LOCAL_MACHINE, ViewKeyPath(view, DistributionUnitsKey) + clsid)) return false;
     if (!EraseControlKey(reg, HKEY_CURRENT_USER, ExtStatsKey + clsid)) return false;
     return EraseControlKey(reg, HKEY_CURRENT_USER, ExtSettingsKey + clsid);
 }
@@ -52,7 +52,7 @@ bool SaveDeletedEntry(TUndoRecord& undo, const TNodeData& record)
 {
     if (record.IsActiveX == 1) {
         if (!IsSingleKeyName(record.Clsid)) return false;
-        undo.SaveErasedKey(HKEY_LOCAL_MACHINE, DistributionUnitsKey + record.Clsid);
+        undo.SaveErasedKey(HKEY_LOCAL_MACHINE, ViewKeyPath(record.View, DistributionUnitsKey) + record.Clsid);
         undo.SaveErasedKey(HKEY_CURRENT_USER, ExtSettingsKey + record.Clsid);
         undo.SaveErasedKey(HKEY_CURRENT_USER, ExtStatsKey + record.Clsid);
         return true;
@@ -100,7 +100,7 @@ void Tfm_main::bt_deleteClick(TObject*)
     bool erased = false;
     if (NamesListedEntry(record) && SaveDeletedEntry(undo, record) && undo.Write()) {
         TRegistry reg;
-        erased = record.IsActiveX == 1 ? EraseControl(reg, record.Clsid) : EraseHook(reg, record);
+        erased = record.IsActiveX == 1 ? EraseControl(reg, record.Clsid, record.View) : EraseHook(reg, record);
         undo.Settle();
     }
     if (!erased) {
@@ -126,17 +126,21 @@ void Tfm_main::bt_delfileClick(TObject*)
     }
     // A row listed under a name that reaches another entry shows the file of that entry's class.
     const bool exact = NamesListedEntry(record);
-    if (exact && !FileExists(record.FileName)) {
+    const TFileView view = record.FileView();
+    if (exact && !FileExists(record.FileName, 0, view)) {
         ShowMessage(record.FileName + " 文件不存在！", MB_ICONERROR);
         return;
     }
     bool deleted = false;
     // A name the path functions trim reaches another file than the one the registry names.
     if (exact && !EndsTrimmed(record.FileName)) {
-        // The entry and its file line stay until the next rescan.
+        // The entry and its file line stay until the next rescan. The file that goes, and that
+        // the record keeps, is the one the entry's own process loads.
         TUndoRecord undo("删除文件", ShownEntry(*node));
-        undo.SaveFile(record.FileName);
-        deleted = undo.Write() && ShellApi().DeleteFile(record.FileName.c_str());
+        const std::string file = PathInView(record.FileName, view);
+        undo.SaveFile(file);
+        const TFileViewScope scope(view);
+        deleted = undo.Write() && ShellApi().DeleteFile(file.c_str());
         undo.Settle();
     }
     if (deleted) {
@@ -159,11 +163,13 @@ void Tfm_main::bt_delactivexClick(TObject*)
     // An empty identifier would name the whole class store.
     if (IsSingleKeyName(record.Clsid) && NamesListedEntry(record)) {
         TUndoRecord undo("注销ActiveX", ShownEntry(*node));
-        undo.SaveErasedKey(HKEY_LOCAL_MACHINE, ClassesClsidKey + record.Clsid);
+        // The class as registered in the entry's own view.
+        const std::string classKey = ViewKeyPath(record.View, ClassesClsidKey) + record.Clsid;
+        undo.SaveErasedKey(HKEY_LOCAL_MACHINE, classKey);
         if (undo.Write()) {
             TRegistry reg;
             reg.SetRoot(HKEY_LOCAL_MACHINE);
-            erased = reg.EraseKey(ClassesClsidKey + record.Clsid);
+            erased = reg.EraseKey(classKey);
             reg.LeaveKey();
             undo.Settle();
         }

@@ -29,10 +29,10 @@ bool WriteSettingsMarks(TRegistry& reg, const std::string& clsid)
 
 // A kill bit that was not written leaves the browser free to load the class, so a failed write
 // is a failed disable even though its key could be created.
-bool WriteCompatibilityFlag(TRegistry& reg, const std::string& clsid)
+bool WriteCompatibilityFlag(TRegistry& reg, const std::string& flagKey)
 {
     reg.SetRoot(HKEY_LOCAL_MACHINE);
-    if (!reg.EnterKey(ActiveXCompatibilityKey + clsid, true)) return false;
+    if (!reg.EnterKey(flagKey, true)) return false;
     bool written = true;
     try {
         reg.WriteNumber("Compatibility Flags", kKillBit);
@@ -43,23 +43,30 @@ bool WriteCompatibilityFlag(TRegistry& reg, const std::string& clsid)
     return written;
 }
 
-bool Disable(TRegistry& reg, const std::string& clsid)
+// The compatibility flag of the class in the entry's own view: each view's browser reads its own.
+std::string CompatibilityKey(const TNodeData& record)
 {
-    const bool settings = WriteSettingsMarks(reg, clsid);
+    return ViewKeyPath(record.View, ActiveXCompatibilityKey) + record.Clsid;
+}
+
+bool Disable(TRegistry& reg, const TNodeData& record)
+{
+    const bool settings = WriteSettingsMarks(reg, record.Clsid);
     // Attempted whatever the per-user step gave.
-    const bool flag = WriteCompatibilityFlag(reg, clsid);
+    const bool flag = WriteCompatibilityFlag(reg, CompatibilityKey(record));
     return settings && flag;
 }
 
-bool Enable(TRegistry& reg, const std::string& clsid)
+bool Enable(TRegistry& reg, const TNodeData& record)
 {
+    const std::string& clsid = record.Clsid;
     reg.SetRoot(HKEY_CURRENT_USER);
     const bool erased = reg.EraseKey(ExtSettingsKey + clsid);
     reg.LeaveKey();
     // The compatibility key may never have been written by this program: its removal is not
     // part of the outcome.
     reg.SetRoot(HKEY_LOCAL_MACHINE);
-    reg.EraseKey(ActiveXCompatibilityKey + clsid);
+    reg.EraseKey(CompatibilityKey(record));
     reg.LeaveKey();
     return erased;
 }
@@ -86,16 +93,16 @@ void SwitchEntry(Tfm_main& form, TTreeNode& node, const TNodeData& record)
         // The disable may create both keys; the enable only erases them.
         if (disable) {
             undo.SaveCreatedKey(HKEY_CURRENT_USER, ExtSettingsKey + record.Clsid);
-            undo.SaveCreatedKey(HKEY_LOCAL_MACHINE, ActiveXCompatibilityKey + record.Clsid);
+            undo.SaveCreatedKey(HKEY_LOCAL_MACHINE, CompatibilityKey(record));
         } else {
             undo.SaveErasedKey(HKEY_CURRENT_USER, ExtSettingsKey + record.Clsid);
-            undo.SaveErasedKey(HKEY_LOCAL_MACHINE, ActiveXCompatibilityKey + record.Clsid);
+            undo.SaveErasedKey(HKEY_LOCAL_MACHINE, CompatibilityKey(record));
         }
         if (undo.Write()) {
             TRegistry reg;
             reg.AccessMask = KEY_WRITE;
             reg.SetRoot(HKEY_CURRENT_USER);
-            done = disable ? Disable(reg, record.Clsid) : Enable(reg, record.Clsid);
+            done = disable ? Disable(reg, record) : Enable(reg, record);
             undo.Settle();
         }
     }

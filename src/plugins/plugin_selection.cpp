@@ -39,8 +39,12 @@ void Tfm_main::m_treeDblClick(TObject*)
 {
     const TTreeNode* selected = m_tree.Selected();
     // Only the file lines below an entry hold a path; names and directories open nothing.
-    if (!selected || !FileExists(selected->Text())) return;
-    ShowFileProperties(selected->Text());
+    if (!selected) return;
+    const TNodeData* entry = selected->Parent() ? selected->Parent()->Data : nullptr;
+    const TFileView view = entry ? entry->FileView() : TFileView::Native;
+    if (!FileExists(selected->Text(), 0, view)) return;
+    const TFileViewScope scope(view);
+    ShowFileProperties(PathInView(selected->Text(), view));
 }
 
 }  // namespace zv

@@ -38,4 +38,11 @@ TTreeNode* AddDetail(Tfm_main& form, TTreeNode* entry, const std::string& text, 
     return child;
 }
 
+void AddViewDetail(Tfm_main& form, TTreeNode* entry, uint32_t root, const std::string& keyPath, TRegView view)
+{
+    if (view != TRegView::Wow32) return;
+    const char* rootName = root == kHkeyCurrentUser ? "HKEY_CURRENT_USER\\" : "HKEY_LOCAL_MACHINE\\";
+    AddDetail(form, entry, rootName + keyPath, picDetail);
+}
+
 }  // namespace zv

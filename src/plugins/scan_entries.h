@@ -27,4 +27,8 @@ const char* StatusSuffix(Tfm_main& form, const std::string& clsid);
 
 TTreeNode* AddDetail(Tfm_main& form, TTreeNode* entry, const std::string& text, int picture);
 
+// An entry of the 32-bit view of a 64-bit Windows says so: a detail line with its key, which
+// names Wow6432Node. Entries of other views get none.
+void AddViewDetail(Tfm_main& form, TTreeNode* entry, uint32_t root, const std::string& keyPath, TRegView view);
+
 }  // namespace zv

@@ -107,12 +107,13 @@ void PlanPluginEntry(TBackupPlan& plan, const TReportSection& section, const TRe
     const TRecordFields& record = *entry.Record;
     const std::wstring name = AnsiToWide(section.Title + "\\" + entry.Text);
     const std::string& clsid = record.Clsid;
+    // The machine-wide keys of the class are those of the entry's own view, as the window's actions change them.
     // The window refuses to delete or unregister a built-in entry, but disables it.
     if (!entry.BuiltIn) {
         const std::wstring deleted = name + L"：删除此项时移除";
         if (record.IsActiveX) {
             if (IsSingleKeyName(clsid)) {
-                plan.AddKeyTree(HKEY_LOCAL_MACHINE, DistributionUnitsKey + clsid, deleted);
+                plan.AddKeyTree(HKEY_LOCAL_MACHINE, ViewKeyPath(record.View, DistributionUnitsKey) + clsid, deleted);
                 plan.AddKeyTree(HKEY_CURRENT_USER, ExtSettingsKey + clsid, deleted);
                 plan.AddKeyTree(HKEY_CURRENT_USER, ExtStatsKey + clsid, deleted);
             }
@@ -125,13 +126,13 @@ void PlanPluginEntry(TBackupPlan& plan, const TReportSection& section, const TRe
             }
         }
         if (IsSingleKeyName(clsid)) {
-            plan.AddKeyTree(HKEY_LOCAL_MACHINE, ClassesClsidKey + clsid, name + L"：注销时移除");
+            plan.AddKeyTree(HKEY_LOCAL_MACHINE, ViewKeyPath(record.View, ClassesClsidKey) + clsid, name + L"：注销时移除");
         }
     }
     if (record.CanDisable && IsSingleKeyName(clsid)) {
         const std::wstring switched = name + L"：禁用或启用时更改";
         plan.AddKeyTree(HKEY_CURRENT_USER, ExtSettingsKey + clsid, switched);
-        plan.AddKeyTree(HKEY_LOCAL_MACHINE, ActiveXCompatibilityKey + clsid, switched);
+        plan.AddKeyTree(HKEY_LOCAL_MACHINE, ViewKeyPath(record.View, ActiveXCompatibilityKey) + clsid, switched);
     }
 }
 

@@ -36,19 +36,24 @@ TRecordFields CopyRecord(const TNodeData& record)
     fields.ItemName = record.ItemName;
     fields.CanDisable = record.CanDisable != 0;
     fields.IsValue = record.IsValue != 0;
+    fields.View = record.View;
     fields.MarkRoot = record.MarkRoot;
     fields.MarkKey = record.MarkKey;
     fields.MarkName = record.MarkName;
     return fields;
 }
 
-// The first `ownPart` bytes of `file` are the program's own folder.
-void DescribeFile(TReportEntry& entry, std::string file, size_t ownPart = 0)
+// The first `ownPart` bytes of `file` are the program's own folder. The file as a process of
+// `view` sees it.
+void DescribeFile(TReportEntry& entry, std::string file, size_t ownPart = 0, TFileView view = TFileView::Native)
 {
     entry.File = std::move(file);
     entry.FileRisk = PathRisk(entry.File, ownPart);
-    entry.FileExists = FileExists(entry.File, ownPart);
-    if (entry.FileExists) entry.Version = ReadFileVersion(entry.File, ownPart);
+    entry.FileExists = FileExists(entry.File, ownPart, view);
+    if (!entry.FileExists) return;
+    const std::string seen = PathInView(entry.File, view);
+    const TFileViewScope scope(view);
+    entry.Version = ReadFileVersion(seen, ownPart != 0 ? ownPart + seen.size() - entry.File.size() : 0);
 }
 
 // What a scan raised, or nothing when it ran to its end.
@@ -73,7 +78,7 @@ TReportEntry PluginEntry(const TTreeNode& node)
     if (node.Data) {
         entry.Record = CopyRecord(*node.Data);
         entry.BuiltIn = !entry.Record->Deletable;
-        DescribeFile(entry, entry.Record->FileName);
+        DescribeFile(entry, entry.Record->FileName, 0, node.Data->FileView());
     }
     return entry;
 }

@@ -94,6 +94,11 @@ void WriteRecord(TJsonWriter& json, const std::optional<TRecordFields>& record)
     json.Key("root");
     const char* root = record ? RegistryRootName(record->RootKey) : nullptr;
     root ? json.String(root) : json.Null();
+    // The registry view the key was read in on 64-bit Windows: "64" or "32"; null on 32-bit
+    // Windows, which has one, and for a startup-folder file, which has no key.
+    json.Key("view");
+    const TRegView view = record ? record->View : TRegView::Only;
+    view == TRegView::Only ? json.Null() : json.String(view == TRegView::Wow32 ? "32" : "64");
     text("keyPath", &TRecordFields::KeyPath);
     text("valueName", &TRecordFields::ValueName);
     flag("isValue", &TRecordFields::IsValue);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/path_policy.h"
+#include "platform/registry.h"
 #include "report/file_version.h"
 
 namespace zv {
@@ -30,6 +31,7 @@ struct TRecordFields {
     // The entry is the value ValueName of KeyPath, the default value when the name is empty;
     // otherwise the key KeyPath itself.
     bool IsValue = false;
+    TRegView View = TRegView::Only;
     // Where Task Manager marks a startup item (MarkRoot 0: nowhere; see TNodeData).
     uint32_t MarkRoot = 0;
     std::string MarkKey;

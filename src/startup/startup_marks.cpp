@@ -4,8 +4,6 @@
 #include <vector>
 
 #include "platform/registry.h"
-#include "platform/registry_view.h"
-#include "platform/unicode_text.h"
 #include "plugins/action_keys.h"
 #include "plugins/node_data.h"
 
@@ -82,7 +80,8 @@ void ReadStartupMarks(const TTreeNode& group, uint32_t folderMarkRoot)
             openKey = record->MarkKey;
             reg.LeaveKey();
             reg.SetRoot(openRoot);
-            reg.AccessMask = KEY_QUERY_VALUE | KeyView(RootKeyHandle(openRoot), AnsiToWide(openKey));
+            // The registry object reads HKEY_LOCAL_MACHINE in the 64-bit view, where Task Manager keeps it.
+            reg.AccessMask = KEY_QUERY_VALUE;
             opened = reg.EnterKey(openKey, false);
         }
         if (opened) record->Mark = ReadMark(reg.CurrentKey(), record->MarkName);
@@ -99,7 +98,7 @@ void EraseStartupMark(const TNodeData& record)
     if (record.MarkRoot == 0) return;
     TRegistry reg;
     reg.SetRoot(record.MarkRoot);
-    reg.AccessMask = KEY_SET_VALUE | KeyView(RootKeyHandle(record.MarkRoot), AnsiToWide(record.MarkKey));
+    reg.AccessMask = KEY_SET_VALUE;
     if (reg.EnterKey(record.MarkKey, false)) reg.EraseValue(record.MarkName);
     reg.LeaveKey();
 }

@@ -27,7 +27,6 @@ constexpr int kPictureFolder = 1;
 // Pictures 0 and 1 are the window's own; every scan adds its items' icons after them.
 constexpr int kFixedPictures = 2;
 
-const char kRunKeyToOpen[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 // zarlib writes at most this many bytes and a NUL.
 constexpr int kCommandLineSize = 1024;
@@ -92,12 +91,19 @@ std::vector<Tfm_main::TStartupPlace> Tfm_main::ClearStartupTree()
     for (int i = img_start.Count() - 1; i >= kFixedPictures; --i) img_start.Delete(i);
 
     std::vector<TStartupPlace> places;
+    // A group for each view that keeps a key of its own, titled as the registry editor shows it.
     for (uint32_t root : {kHkeyCurrentUser, kHkeyLocalMachine}) {
-        const std::string title = root == kHkeyCurrentUser
-                                      ? "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"
-                                      : "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-        places.push_back({title, kPictureRunKey,
-                          [this, root](TTreeNode* group) { return ScanRunKey(group, root, kRunKeyToOpen); }});
+        for (const TViewKey& view : KeyViews(root, RunKey)) {
+            const char* title = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+            if (root == kHkeyCurrentUser) {
+                title = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+            } else if (view.view == TRegView::Wow32) {
+                title = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
+            }
+            places.push_back({title, kPictureRunKey, [this, root, view](TTreeNode* group) {
+                                  return ScanRunKey(group, root, view.path, view.view);
+                              }});
+        }
     }
     // Task Manager marks the files of the current user's folders under HKEY_CURRENT_USER and of
     // all users' under HKEY_LOCAL_MACHINE; the Windows Start Menu folder of old is not its.
@@ -144,7 +150,7 @@ void Tfm_main::ScanStartupPlace(const TStartupPlace& Place)
     }
 }
 
-int Tfm_main::ScanRunKey(TTreeNode* Group, uint32_t Root, const std::string& KeyPath)
+int Tfm_main::ScanRunKey(TTreeNode* Group, uint32_t Root, const std::string& KeyPath, TRegView View)
 {
     TRegistry reg;
     reg.AccessMask = KEY_READ;
@@ -159,8 +165,8 @@ int Tfm_main::ScanRunKey(TTreeNode* Group, uint32_t Root, const std::string& Key
         auto record = std::make_unique<TNodeData>();
         record->CommandLine = TRegistry::TextOf(value);
         record->RootKey = Root;
-        // The registry ignores case: this names the key the scan opened.
-        record->KeyPath = RunKey;
+        record->KeyPath = KeyPath;
+        record->View = View;
         record->ValueName = value.name;
         record->IsValue = 1;
         // Shown as far as it can be: text stops at a zero byte. The delete refuses such a name.

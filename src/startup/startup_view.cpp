@@ -110,7 +110,10 @@ void Tfm_main::tree_startDblClick(TObject* /*Sender*/)
     const TTreeNode* node = tree_start.Selected();
     if (!node || !node->Data) return;
     const std::string file = ExtractCommandFile(node->Data->CommandLine);
-    if (FileExists(file)) ShowFileProperties(file);
+    if (!FileExists(file)) return;
+    // The shell that starts the item sees the native system folder.
+    const TFileViewScope scope(TFileView::Native);
+    ShowFileProperties(PathInView(file, TFileView::Native));
 }
 
 void Tfm_main::bt_delstartClick(TObject* /*Sender*/)

@@ -59,16 +59,22 @@ public:
     bool IsExtensionDisabled(const std::string& Clsid);
     void FreeTreeData(TTreeView* TreeView);
     void FreeNodeData(TTreeNode* Node);
-    void ResolveClsid(const std::string& Clsid, std::string& FileName, std::string& DisplayName);
+    // The class as registered in `View` (the 64-bit view, or the one view, by default).
+    void ResolveClsid(const std::string& Clsid, std::string& FileName, std::string& DisplayName,
+                      TRegView View = TRegView::Only);
     void ScanExtensions(TTreeNode* Category);
+    void ScanExtensionsView(TTreeNode* Category, const TViewKey& View);
     void ScanBrowserHelperObjects(TTreeNode* Category);
     void ScanToolbars(TTreeNode* Category);
     void ScanExplorerBars(TTreeNode* Category);
     void ScanUrlSearchHooks(TTreeNode* Category);
     void ScanMenuExt(TTreeNode* Category);
+    void ScanMenuExtView(TTreeNode* Category, const TViewKey& View);
     void ScanShellExecuteHooks(TTreeNode* Category);
     void ScanDownloadedControls(TTreeNode* Category);
+    void ScanDownloadedControlsView(TTreeNode* Category, const TViewKey& View);
     void ScanExtStats(TTreeNode* Category);
+    void ScanExtStatsView(TTreeNode* Category, const TViewKey& View);
 
     // Plug-in actions.
     void m_treeChange(TObject* Sender, TTreeNode* Node);
@@ -97,7 +103,7 @@ public:
     // Adds the place's group at the end of tree_start and fills it; drops the group again when
     // it stayed empty.
     void ScanStartupPlace(const TStartupPlace& Place);
-    int ScanRunKey(TTreeNode* Group, uint32_t Root, const std::string& KeyPath);
+    int ScanRunKey(TTreeNode* Group, uint32_t Root, const std::string& KeyPath, TRegView View = TRegView::Only);
     int ScanStartupFolder(TTreeNode* Group, const std::string& Folder);
     void tree_startAdvancedCustomDrawItem(TTreeView* Sender, TTreeNode* Node, NMTVCUSTOMDRAW& Draw, bool& PaintImages,
                                           bool& DefaultDraw);

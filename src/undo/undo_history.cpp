@@ -1,6 +1,5 @@
 #include "undo/undo_history.h"
 
-#include <shlwapi.h>
 
 #include <algorithm>
 
@@ -10,7 +9,6 @@
 #include "platform/reg_file.h"
 #include "platform/reg_import.h"
 #include "platform/registry.h"
-#include "platform/registry_view.h"
 #include "platform/sha256.h"
 #include "platform/unicode_text.h"
 #include "plugins/action_keys.h"
@@ -264,7 +262,7 @@ LONG WriteAccess(HKEY root, std::wstring path, REGSAM access)
 {
     for (;;) {
         HKEY opened = nullptr;
-        const LONG rc = RegistryApi().OpenKeyExW(root, path.c_str(), 0, access | KeyView(root, path), &opened);
+        const LONG rc = RegistryApi().OpenKeyExW(root, path.c_str(), 0, access | NativeViewFlag(), &opened);
         const TRegKeyHandle key(rc == ERROR_SUCCESS ? opened : nullptr);
         if (rc != ERROR_FILE_NOT_FOUND) return rc;
         const size_t slash = path.rfind(L'\\');
@@ -291,7 +289,7 @@ LONG ItemWriteAccess(const TUndoKey& key)
 bool IsEmptyKey(HKEY root, const std::wstring& path)
 {
     HKEY opened = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | KeyView(root, path), &opened) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | NativeViewFlag(), &opened) != ERROR_SUCCESS) return false;
     const TRegKeyHandle key(opened);
     DWORD subKeys = 0, values = 0;
     return RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr,
@@ -307,14 +305,14 @@ void PutBackItem(const TRegistryItem& item)
     // nothing else: what was made in them since is not this change's.
     std::wstring path = AnsiToWide(key.Created);
     const std::wstring highest = AnsiToWide(key.Path);
-    LONG rc = SHDeleteKeyW(key.Root, path.c_str());
+    LONG rc = DeleteKeyTreeW(key.Root, path);
     if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) {
         throw ERegFileError("无法删除注册表键 " + KeyName(key.Root, path) + "：" + SystemErrorText(rc));
     }
     while (path != highest) {
         path.resize(path.rfind(L'\\'));
         if (!IsEmptyKey(key.Root, path)) return;
-        rc = SHDeleteKeyW(key.Root, path.c_str());
+        rc = DeleteKeyTreeW(key.Root, path);
         if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) {
             throw ERegFileError("无法删除注册表键 " + KeyName(key.Root, path) + "：" + SystemErrorText(rc));
         }

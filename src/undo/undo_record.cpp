@@ -7,8 +7,8 @@
 
 #include "platform/file_io.h"
 #include "platform/handles.h"
+#include "platform/registry.h"
 #include "platform/reg_file.h"
-#include "platform/registry_view.h"
 #include "platform/sha256.h"
 #include "platform/unicode_text.h"
 
@@ -29,7 +29,7 @@ std::string KeyText(HKEY root, const std::string& path) { return WideToAnsi(Root
 bool KeyExists(HKEY root, const std::wstring& path)
 {
     HKEY opened = nullptr;
-    const LONG rc = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | KeyView(root, path), &opened);
+    const LONG rc = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | NativeViewFlag(), &opened);
     const TRegKeyHandle key(rc == ERROR_SUCCESS ? opened : nullptr);
     // A key that cannot be opened for another reason is there; reading it tells why it fails.
     return rc != ERROR_FILE_NOT_FOUND;

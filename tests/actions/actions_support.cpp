@@ -1,5 +1,6 @@
 #include "actions_support.h"
 
+#include "platform/registry.h"
 #include "platform/unicode_text.h"
 #include "plugins/plugin_texts.h"
 
@@ -104,16 +105,16 @@ LONG WINAPI FailingSetValue(HKEY key, LPCSTR name, DWORD reserved, DWORD type, c
     return Faults().real.SetValueEx(key, name, reserved, type, data, size);
 }
 
-LONG WINAPI FailingDeleteKey(HKEY base, LPCSTR sub)
+LONG WINAPI FailingDeleteKey(HKEY base, LPCSTR sub, REGSAM view, DWORD reserved)
 {
     if (sub && EndsWithNoCase(sub, Faults().failedKeyTail)) return ERROR_ACCESS_DENIED;
-    return Faults().real.DeleteKey(base, sub);
+    return Faults().real.DeleteKey(base, sub, view, reserved);
 }
 
-LONG WINAPI FailingDeleteKeyW(HKEY base, LPCWSTR sub)
+LONG WINAPI FailingDeleteKeyW(HKEY base, LPCWSTR sub, REGSAM view, DWORD reserved)
 {
     if (sub && EndsWithNoCase(zv::WideToAnsi(sub), Faults().failedKeyTail)) return ERROR_ACCESS_DENIED;
-    return Faults().real.DeleteKeyW(base, sub);
+    return Faults().real.DeleteKeyW(base, sub, view, reserved);
 }
 
 LONG WINAPI DeniedOpenKey(HKEY base, LPCSTR sub, DWORD options, REGSAM sam, PHKEY result)
@@ -127,8 +128,9 @@ LONG WINAPI DeniedOpenKey(HKEY base, LPCSTR sub, DWORD options, REGSAM sam, PHKE
 TKeyHandle OpenKey(HKEY root, const std::string& path, REGSAM access, bool create)
 {
     HKEY key = nullptr;
-    const LONG status = create ? RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, access, nullptr, &key, nullptr)
-                               : RegOpenKeyExA(root, path.c_str(), 0, access, &key);
+    const REGSAM sam = access | zv::NativeViewFlag();
+    const LONG status = create ? RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, sam, nullptr, &key, nullptr)
+                               : RegOpenKeyExA(root, path.c_str(), 0, sam, &key);
     return TKeyHandle(status == ERROR_SUCCESS ? key : nullptr);
 }
 

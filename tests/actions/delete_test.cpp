@@ -3,6 +3,7 @@
 #include "actions_support.h"
 
 #include "platform/cmdline.h"
+#include "platform/registry.h"
 #include "platform/unicode_text.h"
 #include "plugins/plugin_texts.h"
 
@@ -468,7 +469,7 @@ struct TWideNames {
     bool Has(const std::wstring& name, bool remove = false) const
     {
         HKEY h = nullptr, sub = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_ALL_ACCESS, &h)) return false;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_ALL_ACCESS | zv::NativeViewFlag(), &h)) return false;
         LONG rc = values ? RegQueryValueExW(h, name.c_str(), nullptr, nullptr, nullptr, nullptr)
                          : RegOpenKeyExW(h, name.c_str(), 0, KEY_READ, &sub);
         if (sub) RegCloseKey(sub);
@@ -479,7 +480,8 @@ struct TWideNames {
     TWideNames(std::wstring k, std::vector<std::wstring> n, bool v) : key(std::move(k)), names(std::move(n)), values(v)
     {
         HKEY h = nullptr, sub = nullptr;
-        RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr);
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | zv::NativeViewFlag(), nullptr, &h,
+                        nullptr);
         for (const std::wstring& name : names) {
             if (values) RegSetValueExW(h, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(L""), 2);
             if (!values && !RegCreateKeyExW(h, name.c_str(), 0, nullptr, 0, KEY_READ, nullptr, &sub, nullptr)) RegCloseKey(sub);

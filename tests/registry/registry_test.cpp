@@ -303,7 +303,7 @@ TEST(Registry, AccessDeniedReachesCallersAsResults)
     TApiSwap swap;
     zv::RegistryApi().CreateKeyEx = [](HKEY, LPCSTR, DWORD, LPSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, PHKEY,
                                       LPDWORD) WINAPI -> LONG { return ERROR_ACCESS_DENIED; };
-    zv::RegistryApi().DeleteKey = [](HKEY, LPCSTR) WINAPI -> LONG { return ERROR_ACCESS_DENIED; };
+    zv::RegistryApi().DeleteKey = [](HKEY, LPCSTR, REGSAM, DWORD) WINAPI -> LONG { return ERROR_ACCESS_DENIED; };
     TRegKeyFixture key(HKEY_CURRENT_USER, kBase);
     TRegistry reg;
     reg.SetRoot(HKEY_LOCAL_MACHINE);

@@ -6,6 +6,7 @@
 #include "platform/cmdline.h"
 #include "platform/file_io.h"
 #include "platform/handles.h"
+#include "platform/registry.h"
 #include "startup/startup_folders.h"
 
 using zv::TKernelHandle;
@@ -86,7 +87,8 @@ TBytes WideBytes(const std::wstring& text, bool terminated)
 void SetWideValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type, const TBytes& data)
 {
     HKEY created = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &created, nullptr),
+    const REGSAM sam = KEY_SET_VALUE | zv::NativeViewFlag();
+    ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, sam, nullptr, &created, nullptr),
               ERROR_SUCCESS);
     const zv::TRegKeyHandle key(created);
     // Non-zero bytes after the data: the wide call would otherwise count a terminator the data
@@ -100,8 +102,13 @@ void SetWideValue(HKEY root, const std::wstring& path, const std::wstring& name,
 void ImportWithRegedit(const std::string& file)
 {
     zvtest::TTempDir temp;
+    // The registry editor a user opens is the native one: a 32-bit program starting it would get
+    // the 32-bit editor, which reads every path in the 32-bit view.
+    PVOID redirection = nullptr;
+    const BOOL off = Wow64DisableWow64FsRedirection(&redirection);
     EXPECT_EQ(zvtest::RunAndWait("C:\\windows\\regedit.exe /s " + zvtest::Quote(file), temp.Path() + "\\out", temp.Path() + "\\err"),
               0u);
+    if (off) Wow64RevertWow64FsRedirection(redirection);
 }
 
 std::string GbkToUtf8(const std::string& text)
@@ -123,7 +130,9 @@ std::string Normalise(const std::string& utf8Report)
     // The test's own literals are code-page text; the report being normalised is UTF-8.
     std::vector<std::string> varying;
     for (const char* prefix : {"程序版本：", "时间：", "系统：", "用户：",
-                               "  \"version\": ", "  \"time\": ", "  \"windows\": ", "  \"user\": ", "; Zorvane "}) {
+                               "  \"version\": ", "  \"time\": ", "  \"windows\": ", "  \"user\": ", "; Zorvane ",
+                               // The view depends on the Windows under the program.
+                               "      \"view\": "}) {
         varying.push_back(GbkToUtf8(prefix));
     }
     std::string result;
@@ -297,7 +306,7 @@ TInventory::~TInventory()
               [](const auto& a, const auto& b) { return a.second.size() > b.second.size(); });
     for (const auto& [root, path] : m_missingParents) {
         if (zvtest::EnumSubKeys(root, path).empty() && zvtest::EnumValues(root, path).empty()) {
-            RegDeleteKeyA(root, path.c_str());
+            RegDeleteKeyExA(root, path.c_str(), zv::NativeViewFlag(), 0);
         }
     }
     for (auto it = m_createdFolders.rbegin(); it != m_createdFolders.rend(); ++it) zvtest::RemoveTree(*it);

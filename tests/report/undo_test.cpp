@@ -61,7 +61,7 @@ std::vector<std::string> HistoryWithoutTimes()
 void RemoveValue(HKEY root, const std::wstring& path, const std::wstring& name)
 {
     HKEY opened = nullptr;
-    ASSERT_EQ(RegOpenKeyExW(root, path.c_str(), 0, KEY_SET_VALUE, &opened), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExW(root, path.c_str(), 0, KEY_SET_VALUE | zv::NativeViewFlag(), &opened), ERROR_SUCCESS);
     const zv::TRegKeyHandle key(opened);
     EXPECT_EQ(RegDeleteValueW(key.get(), name.c_str()), ERROR_SUCCESS);
 }
@@ -127,7 +127,10 @@ TEST(Undo, RegistryComesBackExactlyNewestChangeFirst)
     SetWideValue(HKEY_CURRENT_USER, values, L"other", REG_SZ, WideBytes(L"untouched"));
     // Six bytes, no terminator: stored through a buffer whose next bytes are not zero.
     DWORD size = 0;
-    RegGetValueW(HKEY_LOCAL_MACHINE, tree.c_str(), L"unterminated", RRF_RT_ANY | RRF_NOEXPAND, nullptr, nullptr, &size);
+    // RRF_SUBKEY_WOW6464KEY, which the headers declare for later Windows only: the 64-bit view.
+    const DWORD view = zv::NativeViewFlag() ? 0x00010000 : 0;
+    RegGetValueW(HKEY_LOCAL_MACHINE, tree.c_str(), L"unterminated", RRF_RT_ANY | RRF_NOEXPAND | view, nullptr, nullptr,
+                 &size);
     ASSERT_EQ(size, 6u);
     const auto snapshot = [&] {
         return std::make_pair(RegSnapshot(HKEY_LOCAL_MACHINE, tree), RegSnapshot(HKEY_CURRENT_USER, values));
@@ -436,7 +439,7 @@ LONG WINAPI OpenMachineForReadingOnly(HKEY root, LPCWSTR path, DWORD options, RE
     if (root == HKEY_LOCAL_MACHINE && (access & (KEY_SET_VALUE | KEY_CREATE_SUB_KEY | DELETE))) {
         return ERROR_ACCESS_DENIED;
     }
-    return RegOpenKeyExW(root, path, options, access, key);
+    return RegOpenKeyExW(root, path, options, access | zv::NativeViewFlag(), key);
 }
 
 }  // namespace

@@ -23,7 +23,8 @@ using TKey = std::unique_ptr<std::remove_pointer_t<HKEY>, TKeyCloser>;
 TKey OpenRunKey(HKEY root)
 {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(root, kRunKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+    const REGSAM sam = KEY_ALL_ACCESS | zv::NativeViewFlag();
+    if (RegCreateKeyExA(root, kRunKey, 0, nullptr, 0, sam, nullptr, &key, nullptr) != ERROR_SUCCESS) {
         ADD_FAILURE() << "cannot open the Run key";
         return TKey();
     }
@@ -64,7 +65,7 @@ TRunKeyFixture::~TRunKeyFixture()
 {
     ClearValues();
     if (!m_existed) {
-        RegDeleteKeyA(m_root, kRunKey);
+        RegDeleteKeyExA(m_root, kRunKey, zv::NativeViewFlag(), 0);
         return;
     }
     TKey key = OpenRunKey(m_root);

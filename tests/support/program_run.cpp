@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/handles.h"
+#include "platform/registry.h"
 
 using zv::TKernelHandle;
 
@@ -79,7 +80,7 @@ namespace {
 void SnapKey(HKEY root, const std::wstring& path, TRegSnapshot& snapshot)
 {
     HKEY opened = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | zv::NativeViewFlag(), &opened) != ERROR_SUCCESS) return;
     const zv::TRegKeyHandle key(opened);
     DWORD maxSubKey = 0, maxName = 0, maxData = 0;
     ASSERT_EQ(RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, &maxSubKey, nullptr, nullptr, &maxName,

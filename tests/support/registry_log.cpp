@@ -40,10 +40,13 @@ void Remember(LONG status, HKEY key, const std::pair<HKEY, std::string>& where)
     if (status == ERROR_SUCCESS && key) State().keys[key] = where;
 }
 
+// The rights asked for; the view flag says where the key is, not what may be done to it.
+REGSAM Rights(REGSAM sam) { return sam & ~(KEY_WOW64_64KEY | KEY_WOW64_32KEY); }
+
 LONG WINAPI LoggedOpen(HKEY base, LPCSTR sub, DWORD options, REGSAM sam, PHKEY result)
 {
     const auto where = Where(base, sub);
-    State().log->requests.push_back({TRegistryRequest::Open, where.first, where.second, sam, {}, 0, {}});
+    State().log->requests.push_back({TRegistryRequest::Open, where.first, where.second, Rights(sam), {}, 0, {}});
     const LONG status = State().real.OpenKeyEx(base, sub, options, sam, result);
     Remember(status, *result, where);
     return status;
@@ -53,7 +56,7 @@ LONG WINAPI LoggedOpen(HKEY base, LPCSTR sub, DWORD options, REGSAM sam, PHKEY r
 LONG WINAPI LoggedOpenW(HKEY base, LPCWSTR sub, DWORD options, REGSAM sam, PHKEY result)
 {
     const auto where = Where(base, sub ? zv::WideToAnsi(sub).c_str() : nullptr);
-    State().log->requests.push_back({TRegistryRequest::Open, where.first, where.second, sam, {}, 0, {}});
+    State().log->requests.push_back({TRegistryRequest::Open, where.first, where.second, Rights(sam), {}, 0, {}});
     const LONG status = State().real.OpenKeyExW(base, sub, options, sam, result);
     Remember(status, *result, where);
     return status;
@@ -63,7 +66,7 @@ LONG WINAPI LoggedCreate(HKEY base, LPCSTR sub, DWORD reserved, LPSTR cls, DWORD
                          LPSECURITY_ATTRIBUTES security, PHKEY result, LPDWORD disposition)
 {
     const auto where = Where(base, sub);
-    State().log->requests.push_back({TRegistryRequest::Create, where.first, where.second, sam, {}, 0, {}});
+    State().log->requests.push_back({TRegistryRequest::Create, where.first, where.second, Rights(sam), {}, 0, {}});
     const LONG status = State().real.CreateKeyEx(base, sub, reserved, cls, options, sam, security, result, disposition);
     Remember(status, *result, where);
     return status;

@@ -10,10 +10,13 @@ namespace zvtest {
 
 namespace {
 
+// Every right, in the 64-bit view on 64-bit Windows, where the program reads its keys.
+REGSAM AllInView() { return KEY_ALL_ACCESS | zv::NativeViewFlag(); }
+
 HKEY Open(HKEY root, const std::string& path, REGSAM access)
 {
     HKEY key = nullptr;
-    return RegOpenKeyExA(root, path.c_str(), 0, access, &key) == ERROR_SUCCESS ? key : nullptr;
+    return RegOpenKeyExA(root, path.c_str(), 0, access | zv::NativeViewFlag(), &key) == ERROR_SUCCESS ? key : nullptr;
 }
 
 std::string Join(const std::string& a, const std::string& b) { return b.empty() ? a : a + "\\" + b; }
@@ -31,7 +34,7 @@ TRegKeyFixture::~TRegKeyFixture() { DeleteTree(m_root, m_path); }
 void TRegKeyFixture::CreateSub(const std::string& sub) const
 {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(m_root, Join(m_path, sub).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
+    if (RegCreateKeyExA(m_root, Join(m_path, sub).c_str(), 0, nullptr, 0, AllInView(), nullptr, &key, nullptr) ==
         ERROR_SUCCESS) {
         RegCloseKey(key);
     } else {
@@ -43,7 +46,7 @@ void TRegKeyFixture::SetRaw(const std::string& sub, const std::string& name, DWO
                             DWORD size) const
 {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(m_root, Join(m_path, sub).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+    ASSERT_EQ(RegCreateKeyExA(m_root, Join(m_path, sub).c_str(), 0, nullptr, 0, AllInView(), nullptr, &key,
                               nullptr),
               ERROR_SUCCESS);
     EXPECT_EQ(RegSetValueExA(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
@@ -105,11 +108,8 @@ DWORD ReadDword(HKEY root, const std::string& path, const std::string& name)
 
 void DeleteTree(HKEY root, const std::string& path)
 {
-    HKEY key = Open(root, path, KEY_ALL_ACCESS);
-    if (!key) return;
-    RegDeleteTreeA(key, nullptr);
-    RegCloseKey(key);
-    RegDeleteKeyA(root, path.c_str());
+    // In the 64-bit view on 64-bit Windows, where the program reads its keys.
+    zv::DeleteKeyTreeW(root, zv::AnsiToWide(path));
 }
 
 std::vector<std::string> EnumSubKeys(HKEY root, const std::string& path)

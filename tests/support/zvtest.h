@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/registry.h"
 #include "platform/shell_api.h"
 #include "ui/w_main.h"
 
