@@ -77,6 +77,9 @@ bool IsCreatedActionKey(HKEY root, const std::string& path)
 bool IsChangedActionValue(HKEY root, const std::string& path, const std::string& name)
 {
     if (!IsExactName(name)) return false;
+    if (path == ApprovedRunKey || path == ApprovedRun32Key || path == ApprovedFolderKey) {
+        return root == HKEY_CURRENT_USER || root == HKEY_LOCAL_MACHINE;
+    }
     if (path == RunKey) return root == HKEY_CURRENT_USER || root == HKEY_LOCAL_MACHINE;
     if (root == HKEY_LOCAL_MACHINE) {
         return IsKeyInEitherView(path, RunKey) || IsKeyInEitherView(path, ToolbarKey) ||

@@ -31,6 +31,14 @@ inline constexpr char ExtensionsKey[] = "SOFTWARE\\Microsoft\\Internet Explorer\
 inline constexpr char MenuExtKey[] = "Software\\Microsoft\\Internet Explorer\\MenuExt";
 // Under both roots: the values the startup page deletes.
 inline constexpr char RunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+// Under both roots: where Task Manager marks startup items enabled or disabled, a value per
+// item, named as the item's Run value (Run32: of the 32-bit view's Run key) or its file in a
+// startup folder. The startup delete removes an item's mark with it.
+inline constexpr char ApprovedRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+inline constexpr char ApprovedRun32Key[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run32";
+inline constexpr char ApprovedFolderKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\StartupFolder";
 
 // A name that reaches exactly the entry it was listed as: no zero byte that would end it
 // early in another entry's name, and no "?", which the ANSI registry functions put in place of

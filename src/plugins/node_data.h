@@ -8,6 +8,9 @@
 
 namespace zv {
 
+// What Task Manager's mark for a startup item says, as the scan read it.
+enum class TStartupMark : uint8_t { None, Enabled, Disabled };
+
 struct TNodeData {
     uint32_t RootKey = 0;     // 0x80000001, 0x80000002, or 0 for a startup-folder file
     std::string KeyPath;      // below RootKey, no leading backslash
@@ -32,6 +35,12 @@ struct TNodeData {
     {
         return View == TRegView::Wow32 && ItemName.empty() ? TFileView::Wow32 : TFileView::Native;
     }
+    // Startup items: the value MarkName of MarkKey under MarkRoot where Task Manager marks the
+    // item enabled or disabled (MarkRoot 0: no such place), and what it said at the scan.
+    uint32_t MarkRoot = 0;
+    std::string MarkKey;
+    std::string MarkName;
+    TStartupMark Mark = TStartupMark::None;
 
     TNodeData() { ++s_live; }
     ~TNodeData() { --s_live; }

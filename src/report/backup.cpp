@@ -139,10 +139,15 @@ void PlanPluginEntry(TBackupPlan& plan, const TReportSection& section, const TRe
 void PlanStartupItem(TBackupPlan& plan, const TReportSection& section, const TReportEntry& entry)
 {
     const TRecordFields& record = *entry.Record;
+    const std::wstring reason = AnsiToWide(section.Title + "\\" + entry.Text) + L"：删除此启动项目时移除";
     const HKEY root = RootHandle(record.RootKey);
-    if (!root || !IsEntryKeyPath(record.KeyPath) || !IsExactName(record.ValueName)) return;
-    plan.AddValue(root, record.KeyPath, record.ValueName,
-                  AnsiToWide(section.Title + "\\" + entry.Text) + L"：删除此启动项目时移除");
+    if (root && IsEntryKeyPath(record.KeyPath) && IsExactName(record.ValueName)) {
+        plan.AddValue(root, record.KeyPath, record.ValueName, reason);
+    }
+    // Task Manager's mark goes with the item; one that is not there needs no saving.
+    if (entry.State != TEntryState::None && RootHandle(record.MarkRoot) && IsExactName(record.MarkName)) {
+        plan.AddValue(RootHandle(record.MarkRoot), record.MarkKey, record.MarkName, reason);
+    }
 }
 
 }  // namespace

@@ -37,6 +37,9 @@ TRecordFields CopyRecord(const TNodeData& record)
     fields.CanDisable = record.CanDisable != 0;
     fields.IsValue = record.IsValue != 0;
     fields.View = record.View;
+    fields.MarkRoot = record.MarkRoot;
+    fields.MarkKey = record.MarkKey;
+    fields.MarkName = record.MarkName;
     return fields;
 }
 
@@ -69,6 +72,8 @@ TReportEntry PluginEntry(const TTreeNode& node)
 {
     TReportEntry entry;
     entry.Text = node.Text();
+    if (EndsWith(entry.Text, DisabledSuffix)) entry.State = TEntryState::Disabled;
+    if (EndsWith(entry.Text, EnabledSuffix)) entry.State = TEntryState::Enabled;
     for (size_t i = 0; i < node.Count(); ++i) entry.Details.push_back(node.Item(i)->Text());
     if (node.Data) {
         entry.Record = CopyRecord(*node.Data);
@@ -84,6 +89,9 @@ TReportEntry StartupEntry(const TTreeNode& node)
     if (!node.Data) return entry;
     entry.Record = CopyRecord(*node.Data);
     entry.Text = entry.Record->ItemName;
+    // A name that happens to end like a plug-in entry's mark says nothing of the item's state.
+    if (node.Data->Mark == TStartupMark::Disabled) entry.State = TEntryState::Disabled;
+    if (node.Data->Mark == TStartupMark::Enabled) entry.State = TEntryState::Enabled;
     // The file a startup item starts: the one its command line names, or for a folder entry
     // that gives no command line, the entry itself, in a folder of the program's own.
     const std::string& entryFile = entry.Record->FileName;
@@ -162,13 +170,6 @@ const char* RegistryRootName(uint32_t root)
         default:
             return nullptr;
     }
-}
-
-TEntryState TReportEntry::State() const
-{
-    if (EndsWith(Text, DisabledSuffix)) return TEntryState::Disabled;
-    if (EndsWith(Text, EnabledSuffix)) return TEntryState::Enabled;
-    return TEntryState::None;
 }
 
 bool TReport::Complete() const

@@ -123,7 +123,7 @@ void WriteEntry(TJsonWriter& json, const TReportSection& section, const TReportE
     for (const std::string& detail : entry.Details) json.String(detail);
     json.EndArray();
     json.Key("state");
-    switch (entry.State()) {
+    switch (entry.State) {
         case TEntryState::Enabled:
             json.String("enabled");
             break;

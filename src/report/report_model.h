@@ -32,6 +32,10 @@ struct TRecordFields {
     // otherwise the key KeyPath itself.
     bool IsValue = false;
     TRegView View = TRegView::Only;
+    // Where Task Manager marks a startup item (MarkRoot 0: nowhere; see TNodeData).
+    uint32_t MarkRoot = 0;
+    std::string MarkKey;
+    std::string MarkName;
 };
 
 enum class TEntryState { None, Enabled, Disabled };
@@ -47,9 +51,9 @@ struct TReportEntry {
     std::optional<TFileVersion> Version;
     // A built-in system plug-in entry, shown with the padlock; the window refuses to delete it.
     bool BuiltIn = false;
-
-    // The state mark that ends a plug-in entry's text.
-    TEntryState State() const;
+    // A plug-in entry's state, from the mark that ends its text; a startup item's, from the mark
+    // Task Manager keeps for it.
+    TEntryState State = TEntryState::None;
 };
 
 // A category of the plug-in page or a group of the startup page.

@@ -59,6 +59,12 @@ void Problems(TLog& log, int indent, const TReportSection& section)
     }
 }
 
+void StateField(TLog& log, int depth, const TReportEntry& entry)
+{
+    if (entry.State == TEntryState::Enabled) log.Field(depth, "状态", "启用");
+    if (entry.State == TEntryState::Disabled) log.Field(depth, "状态", "已禁用");
+}
+
 void PluginEntry(TLog& log, const TReportEntry& entry)
 {
     log.Line(2, entry.Text);
@@ -70,8 +76,7 @@ void PluginEntry(TLog& log, const TReportEntry& entry)
     const TRecordFields& record = *entry.Record;
     if (!record.Clsid.empty()) log.Field(3, "类标识", record.Clsid);
     FileFacts(log, 3, entry);
-    if (entry.State() == TEntryState::Enabled) log.Field(3, "状态", "启用");
-    if (entry.State() == TEntryState::Disabled) log.Field(3, "状态", "已禁用");
+    StateField(log, 3, entry);
     log.Field(3, "内置", entry.BuiltIn ? "是" : "否");
     const std::string location = RegistryLocation(record);
     if (!location.empty()) log.Field(3, "注册表", location);
@@ -84,6 +89,7 @@ void StartupItem(TLog& log, const TReportEntry& entry)
     const TRecordFields& record = *entry.Record;
     log.Field(2, "命令行", record.CommandLine);
     FileFacts(log, 2, entry);
+    StateField(log, 2, entry);
     if (!record.KeyPath.empty()) {
         log.Field(2, "注册表", RegistryLocation(record));
     } else {

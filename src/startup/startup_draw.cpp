@@ -48,4 +48,10 @@ std::string ShortenToWidth(HDC dc, const std::string& text, int width)
     return text.substr(0, best ? best : shortest) + kEllipsis;
 }
 
+std::string MarkedName(HDC dc, const std::string& name, const std::string& mark, int width)
+{
+    if (mark.empty()) return ShortenToWidth(dc, name, width);
+    return ShortenToWidth(dc, name, width - TextWidth(dc, mark)) + mark;
+}
+
 }  // namespace zv

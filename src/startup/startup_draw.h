@@ -13,4 +13,8 @@ namespace zv {
 // shorter than 2 bytes that does not fit gets "..." appended. Clipping does the rest.
 std::string ShortenToWidth(HDC dc, const std::string& text, int width);
 
+// An item's name with `mark` after it in a column `width` pixels wide: the name shortened to
+// leave the mark its room, so that the mark is never what is cut.
+std::string MarkedName(HDC dc, const std::string& name, const std::string& mark, int width);
+
 }  // namespace zv

@@ -17,6 +17,14 @@ struct TStartupFolders {
 };
 TStartupFolders StartupFolderPaths(const std::string& drive, const std::string& userName);
 
+// A startup folder as the shell names it (CSIDL_STARTUP, CSIDL_COMMON_STARTUP): on a Chinese XP
+// the first two above, on later Windows folders of their own. Empty when the shell names none.
+std::string ShellStartupFolder(int csidl);
+
+// Whether two paths name one existing directory, however they are spelt and whatever junction
+// leads there: the same volume and file index. False when either cannot be opened.
+bool SameDirectory(const std::string& a, const std::string& b);
+
 // The user who runs the program, as GetUserNameA gives it; empty when it fails.
 std::string CurrentUserName();
 

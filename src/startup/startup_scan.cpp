@@ -1,6 +1,9 @@
 // The scan of the Run keys and the startup folders.
 #include <zarlib.h>
 
+#include <shlobj.h>
+
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string_view>
@@ -12,6 +15,7 @@
 #include "plugins/action_keys.h"
 #include "plugins/node_data.h"
 #include "startup/startup_folders.h"
+#include "startup/startup_marks.h"
 #include "ui/w_main.h"
 
 namespace zv {
@@ -101,10 +105,29 @@ std::vector<Tfm_main::TStartupPlace> Tfm_main::ClearStartupTree()
                               }});
         }
     }
+    // Task Manager marks the files of the current user's folders under HKEY_CURRENT_USER and of
+    // all users' under HKEY_LOCAL_MACHINE; the Windows Start Menu folder of old is not its.
     const TStartupFolders folders = StartupFolderPaths(PathDrive(WindowsDirectory()), CurrentUserName());
-    for (const std::string& folder : {folders.currentUser, folders.allUsers, folders.windowsStartMenu}) {
+    std::vector<std::string> listed;
+    auto addFolder = [&](const std::string& folder, uint32_t markRoot) {
+        listed.push_back(folder);
         places.push_back({folder, kPictureFolder,
-                          [this, folder](TTreeNode* group) { return ScanStartupFolder(group, folder + "\\"); }});
+                          [this, folder](TTreeNode* group) { return ScanStartupFolder(group, folder + "\\"); },
+                          markRoot});
+    };
+    addFolder(folders.currentUser, kHkeyCurrentUser);
+    addFolder(folders.allUsers, kHkeyLocalMachine);
+    addFolder(folders.windowsStartMenu, 0);
+    // On later Windows the shell's folders are elsewhere; where they are one of the above,
+    // through a junction or spelt otherwise, they are listed once.
+    for (const auto& [csidl, markRoot] : {std::pair{CSIDL_STARTUP, kHkeyCurrentUser},
+                                          std::pair{CSIDL_COMMON_STARTUP, kHkeyLocalMachine}}) {
+        const std::string folder = ShellStartupFolder(csidl);
+        if (folder.empty() ||
+            std::any_of(listed.begin(), listed.end(), [&](const std::string& l) { return SameDirectory(l, folder); })) {
+            continue;
+        }
+        addFolder(folder, markRoot);
     }
     return places;
 }
@@ -118,6 +141,7 @@ void Tfm_main::ScanStartupPlace(const TStartupPlace& Place)
     record->ItemName = Place.Title;
     AttachRecord(group, std::move(record));
     if (Place.Scan(group) > 0) {
+        ReadStartupMarks(*group, Place.FolderMarkRoot);
         group->Expand();
     } else {
         delete group->Data;

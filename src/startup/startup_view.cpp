@@ -8,6 +8,7 @@
 #include "plugins/action_keys.h"
 #include "plugins/node_data.h"
 #include "startup/startup_draw.h"
+#include "startup/startup_marks.h"
 #include "ui/w_main.h"
 #include "undo/undo_record.h"
 
@@ -79,7 +80,9 @@ void Tfm_main::tree_startAdvancedCustomDrawItem(TTreeView* Sender, TTreeNode* No
         DrawTextIn(dc, Node->Data->ItemName, label.left, label.top, s2.Right(), label.bottom);
         return;
     }
-    DrawShortened(dc, Node->Data->ItemName, label.left, label.top, s1.Right() - kTextGap, label.bottom);
+    const int nameRight = s1.Right() - kTextGap;
+    DrawTextIn(dc, MarkedName(dc, Node->Data->ItemName, StartupMarkText(*Node->Data), nameRight - label.left),
+               label.left, label.top, nameRight, label.bottom);
     DrawShortened(dc, Node->Data->CommandLine, s2.Left + kTextGap, label.top, s2.Right() - kTextGap, label.bottom);
 }
 
@@ -129,6 +132,7 @@ void Tfm_main::bt_delstartClick(TObject* /*Sender*/)
     TUndoRecord undo("删除启动项目", (group && group->Data ? group->Data->ItemName : std::string()) + "\\" +
                                         record->ItemName);
     bool removed = false;
+    SaveStartupMark(undo, *record);
     if (!record->KeyPath.empty()) {
         if (NamesListedEntry(*record)) {
             undo.SaveValues(RootKeyHandle(record->RootKey), record->KeyPath, {record->ValueName});
@@ -146,6 +150,7 @@ void Tfm_main::bt_delstartClick(TObject* /*Sender*/)
         undo.SaveFile(record->FileName);
         removed = undo.Write() && ShellApi().DeleteFile(record->FileName.c_str()) != FALSE;
     }
+    if (removed) EraseStartupMark(*record);
     undo.Settle();
 
     if (!removed) {

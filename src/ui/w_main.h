@@ -92,9 +92,12 @@ public:
         std::string Title;
         int Picture;
         std::function<int(TTreeNode* Group)> Scan;
+        // Where Task Manager marks the files of a startup folder (see ReadStartupMarks).
+        uint32_t FolderMarkRoot = 0;
     };
-    // Disposes the records, empties tree_start and trims img_start; gives the five places in
-    // the order the scan visits them. ScanStartupItems scans them up to the first that raises;
+    // Disposes the records, empties tree_start and trims img_start; gives the places in the
+    // order the scan visits them: the Run keys, the three folders of a Chinese XP, then the
+    // shell's startup folders that are none of those. ScanStartupItems scans them up to the first that raises;
     // the report scans each on its own.
     std::vector<TStartupPlace> ClearStartupTree();
     // Adds the place's group at the end of tree_start and fills it; drops the group again when

@@ -236,6 +236,12 @@ void TRegistryScratch::Number(HKEY root, const std::string& path, const std::str
     Value(root, path, name, REG_DWORD, &value, sizeof(value));
 }
 
+void TRegistryScratch::Mark(HKEY root, const std::string& path, const std::string& name, DWORD flags)
+{
+    const DWORD mark[3] = {flags, 0x5A5A5A5A, 0x01D9A5A5};
+    Value(root, path, name, REG_BINARY, mark, sizeof(mark));
+}
+
 std::vector<TShellRequest>& ShellRequests()
 {
     static std::vector<TShellRequest> requests;

@@ -47,6 +47,8 @@ public:
     void Claim(HKEY root, const std::string& path);
     void Text(HKEY root, const std::string& path, const std::string& name, const std::string& text);
     void Number(HKEY root, const std::string& path, const std::string& name, DWORD value);
+    // A startup mark as Task Manager writes it: the flags, then the time of the change.
+    void Mark(HKEY root, const std::string& path, const std::string& name, DWORD flags);
 
 private:
     struct TAdded {

@@ -6,6 +6,7 @@
 
 #include "platform/cmdline.h"
 #include "platform/unicode_text.h"
+#include "plugins/action_keys.h"
 #include "program_run.h"
 #include "report/report_options.h"
 #include "startup/startup_folders.h"
@@ -52,6 +53,7 @@ TState ReadState(const std::vector<std::string>& files)
         {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\CLSID\\" + zv::AnsiToWide(kToolbar)},
         {HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Ext"},
         {HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run"},
+        {HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved"},
         {HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer"},
         {HKEY_CURRENT_USER, L"Policies"},
     };
@@ -114,6 +116,8 @@ public:
         const char command[] = "%SystemRoot%\\zvround.exe /tray";
         RegSetValueExA(run.get(), "ZvRound", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(command), sizeof(command));
         startupFile = startup.Path() + "\\卓凡 round.bat";
+        scratch.Mark(HKEY_CURRENT_USER, zv::ApprovedRunKey, "ZvRound", 3);
+        scratch.Mark(HKEY_CURRENT_USER, zv::ApprovedFolderKey, "卓凡 round.bat", 2);
         const zv::TKernelHandle file(CreateFileA(startupFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                                  FILE_ATTRIBUTE_HIDDEN, nullptr));
         DWORD written = 0;
@@ -188,6 +192,9 @@ TEST(ActionsUndo, ARoundOfChangesThroughTheWindowIsTakenBackWhole)
     EXPECT_FALSE(ReadState(files) == before);
     EXPECT_FALSE(zv::FileExists(fx.server));
     EXPECT_FALSE(zvtest::ValueExists(HKEY_CURRENT_USER, kRunKey, "ZvRound"));
+    // Task Manager's marks went with the items, so that a program added again is not kept off.
+    EXPECT_FALSE(zvtest::ValueExists(HKEY_CURRENT_USER, zv::ApprovedRunKey, "ZvRound"));
+    EXPECT_FALSE(zvtest::ValueExists(HKEY_CURRENT_USER, zv::ApprovedFolderKey, "卓凡 round.bat"));
 
     // One record per change, taken back newest first; after the last one, nothing is left.
     for (int change = 11; change > 0; --change) {

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <variant>
 
+#include "plugins/action_keys.h"
 #include "report/report_model.h"
 #include "report_support.h"
 #include "ui/w_main.h"
@@ -198,6 +199,11 @@ TEST(ReportJson, ParsedBackFieldByFieldWithNamesWhole)
     // A name that needs every kind of escape the format has, beside the double-byte ones.
     const std::string tricky = "say \"卓凡\"\ttab";
     inventory.Key(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\MenuExt").CreateSub(tricky);
+    // Task Manager's marks: its flags, then the time of the change.
+    const DWORD disabledMark[3] = {3, 0x5A5A5A5A, 0x01D9A5A5}, enabledMark[3] = {2, 0, 0};
+    inventory.Key(HKEY_CURRENT_USER, zv::ApprovedRunKey).SetRaw("", "卓凡托盘", REG_BINARY, disabledMark, 12);
+    inventory.Key(HKEY_CURRENT_USER, zv::ApprovedRunKey).SetRaw("", "ZfUpdate", REG_BINARY, enabledMark, 12);
+    inventory.Key(HKEY_CURRENT_USER, zv::ApprovedFolderKey).SetRaw("", "卓凡.bat", REG_BINARY, disabledMark, 12);
 
     const TRunResult run = RunReport({"--json"});
     ASSERT_EQ(run.exitCode, 0u) << run.err;
@@ -235,6 +241,19 @@ TEST(ReportJson, ParsedBackFieldByFieldWithNamesWhole)
     EXPECT_EQ((*tray)["valueName"].str(), "\xE5\x8D\x93\xE5\x87\xA1\xE6\x89\x98\xE7\x9B\x98");
     EXPECT_EQ((*tray)["company"].str(), GbkToUtf8("卓凡软件"));
     EXPECT_EQ((*tray)["version"].str(), "2.5.0.1");
+    const struct {
+        const char* item;
+        const char* state;  // null: no mark
+    } marks[] = {{"卓凡托盘", "disabled"}, {"ZfUpdate", "enabled"}, {"卓凡.bat", "disabled"}, {"QuickGuard", nullptr}};
+    for (const auto& mark : marks) {
+        const TJson* item = find("startup", "itemName", mark.item);
+        ASSERT_TRUE(item) << mark.item;
+        if (mark.state) {
+            EXPECT_EQ((*item)["state"].str(), mark.state) << mark.item;
+        } else {
+            EXPECT_TRUE((*item)["state"].null()) << mark.item;
+        }
+    }
     const TJson* escaped = find("plugins", "text", tricky);
     ASSERT_TRUE(escaped);
     EXPECT_EQ((*escaped)["keyPath"].str(), GbkToUtf8("Software\\Microsoft\\Internet Explorer\\MenuExt\\" + tricky));

@@ -3,6 +3,7 @@
 #include "platform/ansi_text.h"
 #include "plugins/node_data.h"
 #include "startup/startup_draw.h"
+#include "startup/startup_marks.h"
 #include "startup_fixtures.h"
 
 namespace {
@@ -79,6 +80,31 @@ TEST(StartupDraw, ShorteningInTheProgramsFont)
     EXPECT_EQ(zv::ShortenToWidth(dc.get(), "abcdef", 1), "ab...");
     EXPECT_EQ(zv::ShortenToWidth(dc.get(), "a中文", 1), "a中...");
     EXPECT_EQ(zv::ShortenToWidth(dc.get(), "", 0), "");
+}
+
+TEST(StartupDraw, TaskManagersDisabledMarkFollowsTheName)
+{
+    zv::Tfm_main f;
+    const TFontDC dc(f);
+    const std::string marked = " [已禁用]";
+    const int wide = dc.Width("卓凡托盘" + marked) + 1;
+    const int narrow = dc.Width("卓凡" + std::string(kEllipsis) + marked) + 1;
+    const struct {
+        zv::TStartupMark mark;
+        int width;
+        std::string shown;
+    } rows[] = {
+        {zv::TStartupMark::Disabled, wide, "卓凡托盘" + marked},
+        {zv::TStartupMark::Disabled, narrow, "卓凡" + std::string(kEllipsis) + marked},
+        {zv::TStartupMark::Enabled, wide, "卓凡托盘"},
+        {zv::TStartupMark::None, wide, "卓凡托盘"},
+    };
+    for (const auto& row : rows) {
+        zv::TNodeData record;
+        record.ItemName = "卓凡托盘";
+        record.Mark = row.mark;
+        EXPECT_EQ(zv::MarkedName(dc.get(), record.ItemName, zv::StartupMarkText(record), row.width), row.shown);
+    }
 }
 
 // The tree view's client area as it paints itself into a bitmap.

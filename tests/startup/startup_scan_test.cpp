@@ -208,6 +208,67 @@ TEST(StartupScan, PicturesAreTrimmedAtEachScan)
     f.FreeTreeData(&f.tree_start);
 }
 
+// The current user's startup folder as the shell names it, pointed elsewhere for one test.
+class TShellStartupFolder {
+public:
+    explicit TShellStartupFolder(const std::string& folder)
+    {
+        DWORD size = sizeof(m_saved);
+        m_had = RegGetValueA(HKEY_CURRENT_USER, kShellFolders, "Startup", RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND,
+                             nullptr, m_saved, &size) == ERROR_SUCCESS;
+        Set(folder);
+    }
+    ~TShellStartupFolder()
+    {
+        if (m_had) Set(m_saved);
+    }
+
+private:
+    static constexpr char kShellFolders[] =
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    static void Set(const std::string& folder)
+    {
+        RegSetKeyValueA(HKEY_CURRENT_USER, kShellFolders, "Startup", REG_EXPAND_SZ, folder.c_str(),
+                        static_cast<DWORD>(folder.size() + 1));
+    }
+    char m_saved[MAX_PATH * 2] = {};
+    bool m_had = false;
+};
+
+TEST(StartupScan, ShellStartupFoldersFollowTheOthersEachDirectoryOnce)
+{
+    TStartupPlaces places;
+    zvtest::TTempDir dir;
+    const std::string& userFolder = places.folders.currentUser;
+    TStartupFoldersFixture::File(userFolder, "user.exe");
+    const std::string shellFolder = dir.Path() + "\\启动";
+    ASSERT_TRUE(CreateDirectoryA(shellFolder.c_str(), nullptr));
+    TStartupFoldersFixture::File(shellFolder, "shell.exe");
+    // The user's folder again, spelt otherwise.
+    std::string respelt = userFolder.substr(0, 2) + "\\." + userFolder.substr(2) + "\\";
+    respelt.replace(respelt.find("Documents and Settings"), 22, "DOCUMENTS AND SETTINGS");
+    const struct {
+        std::string shellNames;
+        std::vector<std::string> titles;
+    } rows[] = {
+        {shellFolder, {userFolder, shellFolder}},
+        {respelt, {userFolder}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.shellNames);
+        const TShellStartupFolder shell(row.shellNames);
+        zv::Tfm_main f;
+        f.ScanStartupItems();
+        ASSERT_EQ(Titles(f.tree_start), row.titles);
+        EXPECT_EQ(ItemNames(f.tree_start.TopItem(0)), std::vector<std::string>{"user.exe"});
+        if (row.titles.size() > 1) {
+            EXPECT_EQ(ItemNames(f.tree_start.TopItem(1)), std::vector<std::string>{"shell.exe"});
+            EXPECT_EQ(Record(FindItem(f.tree_start, "shell.exe")).FileName, shellFolder + "\\shell.exe");
+        }
+        f.FreeTreeData(&f.tree_start);
+    }
+}
+
 TEST(StartupFolders, PathsFromTheDriveOfTheWindowsDirectory)
 {
     EXPECT_EQ(zv::PathDrive("C:\\windows"), "C:");
