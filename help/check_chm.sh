@@ -138,7 +138,9 @@ for src in "$help_dir"/Quillot.hhc "$help_dir"/Quillot.hhk "$help_dir"/htmls/*.h
     status=1
   fi
 done
-if ! iconv -f GBK -t UTF-8 "$work/out/htmls/index.htm" | grep -q '插件清除'; then
+# grep -c reads to the end: -q would stop early and, under pipefail, iconv's broken pipe would
+# fail the check now and then.
+if ! iconv -f GBK -t UTF-8 "$work/out/htmls/index.htm" | grep -c '插件清除' >/dev/null; then
   echo "FAIL: /htmls/index.htm does not read as GBK text about 插件清除"
   status=1
 fi
