@@ -4,6 +4,7 @@
 #include <memory>
 #include <unordered_set>
 
+#include "plugins/action_keys.h"
 #include "plugins/node_data.h"
 #include "plugins/plugin_texts.h"
 #include "plugins/scan_entries.h"
@@ -29,6 +30,20 @@ std::string FoldedClassName(std::string clsid)
         }
     }
     return clsid;
+}
+
+// The per-user statistics are one key for both views, so the class tells whose control it is: a
+// control the 32-bit browser used is registered in the 32-bit view only, and is deleted,
+// unregistered and disabled there.
+TRegView StatsControlView(const std::string& clsid, TRegView listed)
+{
+    if (listed != TRegView::Native || !IsSingleKeyName(clsid)) return listed;
+    TRegistry reg;
+    reg.SetRoot(kHkeyLocalMachine);
+    reg.AccessMask = KEY_READ;
+    const bool native = !reg.KeyIsAbsent(ClassesClsidKey + clsid);
+    const bool wow32 = !reg.KeyIsAbsent(ViewKeyPath(TRegView::Wow32, ClassesClsidKey) + clsid);
+    return !native && wow32 ? TRegView::Wow32 : listed;
 }
 
 // Adds the control's entry, named after its class or marked as missing, with its state mark;
@@ -128,9 +143,10 @@ void Tfm_main::ScanExtStatsView(TTreeNode* Category, const TViewKey& View)
             if (type != 1) continue;
         }
         std::string fileName;
-        TTreeNode* entry = AddControl(*this, Category, name, fileName, View.view);
-        AddViewDetail(*this, entry, kHkeyCurrentUser, statsKey, View.view);
-        AttachControlRecord(entry, kHkeyCurrentUser, View.view, statsKey, name, fileName);
+        const TRegView view = StatsControlView(name, View.view);
+        TTreeNode* entry = AddControl(*this, Category, name, fileName, view);
+        AddViewDetail(*this, entry, kHkeyCurrentUser, statsKey, view);
+        AttachControlRecord(entry, kHkeyCurrentUser, view, statsKey, name, fileName);
         listed.insert(FoldedClassName(name));
     }
 }

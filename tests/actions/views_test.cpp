@@ -145,8 +145,13 @@ struct TViewsFixture {
             p.Text(kHooks, row.Id(4), "");
             p.Text(kClasses + row.Id(4), "", row.Name("Hook"));
         }
+        // A control the 32-bit browser used: per-user statistics, shared by the views, and a
+        // class in the 32-bit view only.
+        plants[1]->Text(kClasses + kViews[1].Id(5), "", kViews[1].Name("Used"));
     }
     TNativeSystemFile native;
+    zvtest::TRegKeyFixture stats{HKEY_CURRENT_USER,
+                                 "Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Stats\\" + kViews[1].Id(5)};
     std::unique_ptr<TViewPlants> plants[2] = {std::make_unique<TViewPlants>(KEY_WOW64_64KEY),
                                               std::make_unique<TViewPlants>(KEY_WOW64_32KEY)};
 };
@@ -202,6 +207,9 @@ TEST(ActionsViews, EachViewIsListedActedOnAndUndoneInItself)
                 EXPECT_EQ(Child(entry, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\") != nullptr, wow) << kind << v;
             }
         }
+        const TTreeNode* used = live.Entry(kActiveXCategory, kViews[1].Name("Used"));
+        ASSERT_NE(used, nullptr);
+        EXPECT_EQ(used->Data->View, two ? zv::TRegView::Wow32 : zv::TRegView::Only);
         // The native-only file: found through a 64-bit view entry, not through a 32-bit one.
         const zv::TNodeData& bar64 = *live.Entry(kToolbarCategory, kViews[0].Name("Bar"))->Data;
         const zv::TNodeData& bar32 = *live.Entry(kToolbarCategory, kViews[1].Name("Bar"))->Data;
