@@ -10,7 +10,6 @@
 
 #include "platform/cmdline.h"
 #include "platform/handles.h"
-#include "platform/path_policy.h"
 #include "platform/shell_api.h"
 #include "plugins/action_keys.h"
 #include "plugins/node_data.h"
@@ -26,7 +25,6 @@ constexpr int kPictureRunKey = 0;
 constexpr int kPictureFolder = 1;
 // Pictures 0 and 1 are the window's own; every scan adds its items' icons after them.
 constexpr int kFixedPictures = 2;
-
 
 // zarlib writes at most this many bytes and a NUL.
 constexpr int kCommandLineSize = 1024;
@@ -44,22 +42,16 @@ private:
     TTreeView& m_tree;
 };
 
-// Whether the text ends in `tail`, its letters A to Z read as a to z; `tail` is lower case.
-bool EndsWithNoCase(const std::string& text, std::string_view tail)
-{
-    if (text.size() < tail.size()) return false;
-    for (size_t i = 0; i < tail.size(); ++i) {
-        char c = text[text.size() - tail.size() + i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != tail[i]) return false;
-    }
-    return true;
-}
-
+// The folder's own settings file, its letters A to Z in either case.
 bool IsDesktopIni(const std::string& name)
 {
     constexpr std::string_view kName = "desktop.ini";
-    return name.size() == kName.size() && EndsWithNoCase(name, kName);
+    if (name.size() != kName.size()) return false;
+    for (size_t i = 0; i < kName.size(); ++i) {
+        const char c = name[i] >= 'A' && name[i] <= 'Z' ? static_cast<char>(name[i] - 'A' + 'a') : name[i];
+        if (c != kName[i]) return false;
+    }
+    return true;
 }
 
 void AttachRecord(TTreeNode* node, std::unique_ptr<TNodeData> record) { node->Data = record.release(); }
